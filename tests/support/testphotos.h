@@ -1,0 +1,32 @@
+#pragma once
+// Photos and files that tests make for themselves in temporary folders.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+namespace kps::test {
+
+// Encodes a width x height JPEG filled with a colour gradient seeded by `seed`.
+QByteArray makeJpegBytes(int width, int height, int seed = 0, int quality = 85);
+
+// Writes such a JPEG to path; returns false when the file cannot be written.
+bool writeJpeg(const QString& path, int width, int height, int seed = 0);
+
+// Writes raw bytes to path, creating nothing else; returns false on failure.
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+QByteArray readFile(const QString& path);
+
+// Sets the file's modification time; returns false on failure.
+bool setModified(const QString& path, const QDateTime& when);
+
+} // namespace kps::test
+
+namespace kps::test {
+
+// A photo-like JPEG: smooth colour fields with fine noise, about 3.5 bits per pixel, so that
+// 24 MP come near 10 MB. `grain` scales the noise.
+QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain = 28);
+
+} // namespace kps::test
