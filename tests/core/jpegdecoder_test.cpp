@@ -1,0 +1,321 @@
+#include "core/jpegdecoder.h"
+#include "testphotos.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <turbojpeg.h>
+#include <vector>
+
+namespace {
+
+using kps::DecodedPhoto;
+using kps::JpegDecoder;
+
+// Compresses a packed buffer with TurboJPEG; for the formats testphotos.h does not make.
+QByteArray compress(const std::vector<unsigned char>& pixels, int width, int height,
+                    int pixelFormat, int subsampling, int flags) {
+    tjhandle h = tjInitCompress();
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    QByteArray bytes;
+    if (tjCompress2(h, pixels.data(), width, 0, height, pixelFormat, &out, &size, subsampling, 90,
+                    flags) == 0)
+        bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
+    tjFree(out);
+    tjDestroy(h);
+    return bytes;
+}
+
+QByteArray progressiveJpeg(int width, int height) {
+    std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3, 128);
+    return compress(rgb, width, height, TJPF_RGB, TJSAMP_420, TJFLAG_PROGRESSIVE);
+}
+
+// Rewrites the frame header's height and width, as a hostile or broken file might claim.
+QByteArray withClaimedSize(QByteArray jpeg, int width, int height) {
+    for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
+        const auto marker = static_cast<unsigned char>(jpeg[i + 1]);
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (marker == 0xC0 || marker == 0xC2)) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height & 0xFF);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width & 0xFF);
+            return jpeg;
+        }
+    }
+    return QByteArray();
+}
+
+class JpegDecoderTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(kps::test::writeFile(path, bytes));
+        return path;
+    }
+    QTemporaryDir dir;
+    JpegDecoder decoder;
+};
+
+// --- Scale choice: the smallest M/8 whose output covers the frame, computed by hand. ---
+
+struct ScaleCase {
+    const char* name;
+    QSize full;
+    QSize cover;
+    QSize expected;
+};
+
+class ScaleChoice : public ::testing::TestWithParam<ScaleCase> {};
+
+TEST_P(ScaleChoice, PicksSmallestCoveringScale) {
+    const ScaleCase& c = GetParam();
+    EXPECT_EQ(JpegDecoder::scaledSizeFor(c.full, c.cover), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ScaleChoice,
+    ::testing::Values(
+        // 1/8 gives 500x375, too small for 568x426; 1/4 gives 1000x750.
+        ScaleCase{"DesignFrameQuarter", {4000, 3000}, {568, 426}, {1000, 750}},
+        ScaleCase{"ExactEighth", {4000, 3000}, {500, 375}, {500, 375}},
+        ScaleCase{"OnePixelWiderNeedsQuarter", {4000, 3000}, {501, 375}, {1000, 750}},
+        ScaleCase{"FullHdHalf", {4000, 3000}, {1920, 1080}, {2000, 1500}},
+        ScaleCase{"WidthAloneDecides", {4000, 3000}, {3000, 10}, {3000, 2250}},
+        ScaleCase{"HeightAloneDecides", {4000, 3000}, {10, 1800}, {2500, 1875}},
+        ScaleCase{"JustUnderFullNeedsFull", {4000, 3000}, {3600, 2700}, {4000, 3000}},
+        ScaleCase{"LargerThanPhotoGivesFull", {4000, 3000}, {5000, 4000}, {4000, 3000}},
+        ScaleCase{"EmptyCoverGivesFull", {4000, 3000}, {0, 0}, {4000, 3000}},
+        ScaleCase{"HalfEmptyCoverGivesFull", {4000, 3000}, {600, 0}, {4000, 3000}},
+        // Scaled sizes round up: 3001/8 -> 376, 2001/8 -> 251.
+        ScaleCase{"RoundsUp", {3001, 2001}, {376, 251}, {376, 251}},
+        ScaleCase{"Portrait", {3000, 4000}, {320, 426}, {375, 500}},
+        ScaleCase{"TinyPhoto", {5, 3}, {1, 1}, {1, 1}},
+        // 10000x10000 in full is 100 M pixels; 5/8 (39 M) is the largest within 40 M.
+        ScaleCase{"TooManyPixelsShrinks", {10000, 10000}, {0, 0}, {6250, 6250}},
+        ScaleCase{"HugeHeaderAtEighth", {50000, 50000}, {100, 100}, {6250, 6250}},
+        // Even 1/8 of 60000x60000 is 56 M pixels: refused.
+        ScaleCase{"HopelessHeaderRefused", {60000, 60000}, {100, 100}, {}},
+        ScaleCase{"EmptyPhoto", {0, 0}, {100, 100}, {}}),
+    [](const ::testing::TestParamInfo<ScaleCase>& info) { return std::string(info.param.name); });
+
+// --- Decoding real files ---
+
+struct DecodeCase {
+    const char* name;
+    QSize cover;
+    QSize expected; // 800x600 photo
+};
+
+class DecodeScale : public JpegDecoderTest, public ::testing::WithParamInterface<DecodeCase> {};
+
+TEST_P(DecodeScale, DecodesAtChosenScaleAndReportsHeaderSize) {
+    const DecodeCase& c = GetParam();
+    const QString path = dir.filePath("p.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(path, 800, 600, 3));
+    const DecodedPhoto photo = decoder.decode(path, c.cover);
+    ASSERT_TRUE(photo.ok);
+    EXPECT_EQ(photo.fullSize, QSize(800, 600));
+    EXPECT_EQ(photo.image.size(), c.expected);
+    EXPECT_EQ(photo.image.format(), QImage::Format_RGB32);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeScale,
+                         ::testing::Values(DecodeCase{"Eighth", {100, 75}, {100, 75}},
+                                           DecodeCase{"Quarter", {101, 75}, {200, 150}},
+                                           DecodeCase{"ThreeEighths", {300, 200}, {300, 225}},
+                                           DecodeCase{"Full", {0, 0}, {800, 600}},
+                                           DecodeCase{"NeverEnlarged", {2000, 2000}, {800, 600}}),
+                         [](const ::testing::TestParamInfo<DecodeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// The test photo is a gradient: red grows to the right, green downwards, no blue for seed 0.
+TEST_F(JpegDecoderTest, PixelsKeepColoursAndOpaqueAlphaAtEveryScale) {
+    const QString path = dir.filePath("p.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(path, 640, 480, 0));
+    for (const QSize cover : {QSize(), QSize(80, 60), QSize(320, 240)}) {
+        const DecodedPhoto photo = decoder.decode(path, cover);
+        ASSERT_TRUE(photo.ok);
+        const QImage& img = photo.image;
+        const QRgb centre = img.pixel(img.width() / 2, img.height() / 2);
+        EXPECT_NEAR(qRed(centre), 127, 12);
+        EXPECT_NEAR(qGreen(centre), 127, 12);
+        EXPECT_NEAR(qBlue(centre), 0, 12);
+        const QRgb right = img.pixel(img.width() - 1, 0);
+        EXPECT_GT(qRed(right), 200);
+        EXPECT_LT(qGreen(right), 60);
+        EXPECT_LT(qRed(img.pixel(0, 0)), 60);
+        EXPECT_EQ(img.constScanLine(0)[3], 0xFF) << "the unused byte of RGB32 must be opaque";
+    }
+}
+
+TEST_F(JpegDecoderTest, GreyscaleJpegBecomesGreyRgb) {
+    std::vector<unsigned char> grey(64 * 48, 200);
+    const QString path = write("g.jpg", compress(grey, 64, 48, TJPF_GRAY, TJSAMP_GRAY, 0));
+    const DecodedPhoto photo = decoder.decode(path, {});
+    ASSERT_TRUE(photo.ok);
+    const QRgb p = photo.image.pixel(10, 10);
+    EXPECT_NEAR(qRed(p), 200, 3);
+    EXPECT_EQ(qRed(p), qGreen(p));
+    EXPECT_EQ(qGreen(p), qBlue(p));
+}
+
+// CMYK photos, as image editors save them with inverted inks, show in their display colour.
+TEST_F(JpegDecoderTest, InvertedCmykJpegShowsDisplayColour) {
+    std::vector<unsigned char> cmyk;
+    for (int i = 0; i < 64 * 48; ++i)
+        cmyk.insert(cmyk.end(), {255, 0, 128, 255});
+    const QString path = write("c.jpg", compress(cmyk, 64, 48, TJPF_CMYK, TJSAMP_444, 0));
+    const DecodedPhoto photo = decoder.decode(path, {});
+    ASSERT_TRUE(photo.ok);
+    const QRgb p = photo.image.pixel(20, 20);
+    EXPECT_NEAR(qRed(p), 255, 6);
+    EXPECT_NEAR(qGreen(p), 0, 6);
+    EXPECT_NEAR(qBlue(p), 128, 6);
+}
+
+TEST_F(JpegDecoderTest, ProgressiveJpegDecodesScaled) {
+    const QString path = write("prog.jpg", progressiveJpeg(320, 240));
+    const DecodedPhoto photo = decoder.decode(path, {40, 30});
+    ASSERT_TRUE(photo.ok);
+    EXPECT_EQ(photo.fullSize, QSize(320, 240));
+    EXPECT_EQ(photo.image.size(), QSize(40, 30));
+}
+
+// --- Bad files: ok == false, no crash, no image ---
+
+QByteArray pngBytes() {
+    QImage img(32, 32, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "PNG");
+    return bytes;
+}
+
+TEST_F(JpegDecoderTest, BadFilesFailCleanly) {
+    const QByteArray jpeg = kps::test::makeJpegBytes(200, 100);
+    const QByteArray png = pngBytes();
+    ASSERT_TRUE(png.startsWith("\x89PNG"));
+    const struct {
+        const char* name;
+        QString path;
+    } cases[] = {
+        {"png named jpg", write("png.jpg", png)},
+        {"first 100 bytes", write("cut.jpg", jpeg.left(100))},
+        {"zero bytes", write("empty.jpg", QByteArray())},
+        {"only SOI", write("soi.jpg", QByteArray("\xFF\xD8", 2))},
+        {"text", write("text.jpg", QByteArray("not a photo at all\n"))},
+        {"missing", dir.filePath("missing.jpg")},
+        {"empty path", QString()},
+        {"folder", dir.filePath("folder.jpg")},
+        {"fifo", dir.filePath("fifo.jpg")},
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath("fifo.jpg")).constData(), 0600), 0);
+    for (const auto& c : cases) {
+        const DecodedPhoto photo = decoder.decode(c.path, {100, 100});
+        EXPECT_FALSE(photo.ok) << c.name;
+        EXPECT_TRUE(photo.image.isNull()) << c.name;
+    }
+    // The decoder stays usable after failures.
+    const QString good = write("good.jpg", jpeg);
+    EXPECT_TRUE(decoder.decode(good, {}).ok);
+}
+
+// A camera's half-written file: the header is sound, so the decoded part shows and the rest
+// stays grey, rather than "Load Error".
+TEST_F(JpegDecoderTest, TruncatedAfterHeaderShowsPartialPhoto) {
+    const QByteArray jpeg = kps::test::makeJpegBytes(400, 300, 5);
+    const QString path = write("half.jpg", jpeg.left(jpeg.size() / 2));
+    const DecodedPhoto photo = decoder.decode(path, {});
+    ASSERT_TRUE(photo.ok);
+    EXPECT_EQ(photo.fullSize, QSize(400, 300));
+    EXPECT_EQ(photo.image.size(), QSize(400, 300));
+    const QRgb top = photo.image.pixel(200, 2);
+    EXPECT_NEAR(qRed(top), 128 + 5, 12) << "the first rows hold the photo";
+    const QRgb bottom = photo.image.pixel(200, 297);
+    EXPECT_NEAR(qRed(bottom), 128, 6) << "the missing rows are grey";
+    EXPECT_NEAR(qGreen(bottom), 128, 6);
+}
+
+TEST_F(JpegDecoderTest, HeaderClaimingHugeSizeNeverAllocatesIt) {
+    const QByteArray small = kps::test::makeJpegBytes(64, 64);
+    const QByteArray hostile = withClaimedSize(small, 60000, 60000);
+    ASSERT_FALSE(hostile.isEmpty());
+    const DecodedPhoto refused = decoder.decode(write("huge.jpg", hostile), {});
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.image.isNull());
+    EXPECT_EQ(refused.fullSize, QSize(60000, 60000));
+
+    // 20000x20000 in full would be 1.6 GB of pixels; 1/4 is the largest scale within the
+    // budget. The missing data decodes grey, as for any photo cut short after its header.
+    const QByteArray large = withClaimedSize(small, 20000, 20000);
+    const DecodedPhoto bounded = decoder.decode(write("large.jpg", large), {});
+    ASSERT_TRUE(bounded.ok);
+    EXPECT_EQ(bounded.image.size(), QSize(5000, 5000));
+    EXPECT_EQ(bounded.fullSize, QSize(20000, 20000));
+}
+
+// Progressive data is buffered whole by libjpeg whatever the output scale: 20000x20000 would
+// need 1.2 GB of coefficients, so it is refused before decoding.
+TEST_F(JpegDecoderTest, ProgressiveHeaderNeedingHugeBufferIsRefused) {
+    const QByteArray hostile = withClaimedSize(progressiveJpeg(64, 64), 20000, 20000);
+    ASSERT_FALSE(hostile.isEmpty());
+    const DecodedPhoto photo = decoder.decode(write("prog-huge.jpg", hostile), {100, 100});
+    EXPECT_FALSE(photo.ok);
+    EXPECT_TRUE(photo.image.isNull());
+    EXPECT_EQ(photo.fullSize, QSize(20000, 20000));
+}
+
+// --- Buffer reuse ---
+
+TEST_F(JpegDecoderTest, ReusesOutputStorageOnceTheCallerDropsIt) {
+    const QString a = dir.filePath("a.jpg");
+    const QString b = dir.filePath("b.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(a, 320, 240, 1));
+    ASSERT_TRUE(kps::test::writeJpeg(b, 320, 240, 90));
+    DecodedPhoto first = decoder.decode(a, {});
+    ASSERT_TRUE(first.ok);
+    const uchar* storage = first.image.constBits();
+    first = DecodedPhoto();
+    const DecodedPhoto second = decoder.decode(b, {});
+    ASSERT_TRUE(second.ok);
+    EXPECT_EQ(second.image.constBits(), storage);
+}
+
+TEST_F(JpegDecoderTest, HeldImagesAreNeverOverwritten) {
+    const QString a = dir.filePath("a.jpg");
+    const QString b = dir.filePath("b.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(a, 320, 240, 1));
+    ASSERT_TRUE(kps::test::writeJpeg(b, 320, 240, 30));
+    const DecodedPhoto first = decoder.decode(a, {});
+    ASSERT_TRUE(first.ok);
+    const QImage copyOfFirst = first.image.copy();
+    for (int i = 0; i < 3; ++i) {
+        const DecodedPhoto other = decoder.decode(b, {});
+        ASSERT_TRUE(other.ok);
+        EXPECT_NE(other.image.constBits(), first.image.constBits());
+    }
+    EXPECT_EQ(first.image, copyOfFirst);
+}
+
+TEST_F(JpegDecoderTest, FailedDecodeKeepsNoStaleImage) {
+    const QString good = dir.filePath("good.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(good, 100, 100));
+    ASSERT_TRUE(decoder.decode(good, {}).ok);
+    const DecodedPhoto bad = decoder.decode(write("bad.jpg", QByteArray(5000, 'x')), {});
+    EXPECT_FALSE(bad.ok);
+    EXPECT_TRUE(bad.image.isNull());
+    EXPECT_TRUE(bad.fullSize.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,256 @@
+#include "core/photocache.h"
+#include "testphotos.h"
+
+#include <QDateTime>
+#include <QTemporaryDir>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using kps::DecodedPhoto;
+using kps::PhotoCache;
+using namespace std::chrono_literals;
+
+// Waits (bounded) for the background worker to reach a state; the result is what the test checks.
+template <typename Condition> bool eventually(Condition condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+class PhotoCacheTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString photo(const QString& name, int width = 320, int height = 240, int seed = 0) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(kps::test::writeJpeg(path, width, height, seed));
+        return path;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(PhotoCacheTest, SecondGetIsServedFromMemory) {
+    PhotoCache cache;
+    const QString a = photo("a.jpg");
+    const DecodedPhoto first = cache.get(a, {80, 60});
+    ASSERT_TRUE(first.ok);
+    EXPECT_TRUE(cache.isCached(a, {80, 60}));
+    const DecodedPhoto second = cache.get(a, {80, 60});
+    EXPECT_EQ(cache.decodeCount(), 1);
+    EXPECT_EQ(second.image.constBits(), first.image.constBits());
+    EXPECT_EQ(second.fullSize, QSize(320, 240));
+}
+
+TEST_F(PhotoCacheTest, PrefetchedPhotoNeedsNoSecondDecode) {
+    PhotoCache cache;
+    const QString next = photo("next.jpg");
+    const QString previous = photo("previous.jpg");
+    cache.prefetch({next, previous}, {80, 60});
+    ASSERT_TRUE(eventually([&] {
+        return cache.isCached(next, {80, 60}) && cache.isCached(previous, {80, 60});
+    }));
+    EXPECT_EQ(cache.decodeCount(), 2);
+    EXPECT_TRUE(cache.get(next, {80, 60}).ok);
+    EXPECT_TRUE(cache.get(previous, {40, 30}).ok); // a smaller frame is covered too
+    EXPECT_EQ(cache.decodeCount(), 2);
+}
+
+TEST_F(PhotoCacheTest, ChangedFileIsDecodedAgain) {
+    PhotoCache cache;
+    const QString a = photo("a.jpg", 320, 240);
+    ASSERT_EQ(cache.get(a, {}).fullSize, QSize(320, 240));
+
+    // Another photo under the same name: new size and time.
+    ASSERT_TRUE(kps::test::writeJpeg(a, 200, 100));
+    ASSERT_TRUE(kps::test::setModified(a, QDateTime::currentDateTime().addSecs(60)));
+    EXPECT_FALSE(cache.isCached(a, {}));
+    EXPECT_EQ(cache.get(a, {}).fullSize, QSize(200, 100));
+    EXPECT_EQ(cache.decodeCount(), 2);
+
+    // Only the time changes: still decoded again.
+    ASSERT_TRUE(kps::test::setModified(a, QDateTime::currentDateTime().addSecs(120)));
+    cache.get(a, {});
+    EXPECT_EQ(cache.decodeCount(), 3);
+}
+
+TEST_F(PhotoCacheTest, LargerFrameIsDecodedAgainSmallerIsNot) {
+    PhotoCache cache;
+    const QString a = photo("a.jpg", 800, 600);
+    EXPECT_EQ(cache.get(a, {100, 75}).image.size(), QSize(100, 75));
+    EXPECT_FALSE(cache.isCached(a, {300, 200}));
+    EXPECT_EQ(cache.get(a, {300, 200}).image.size(), QSize(300, 225));
+    EXPECT_EQ(cache.get(a, {100, 75}).image.size(), QSize(300, 225));
+    EXPECT_EQ(cache.get(a, {250, 180}).image.size(), QSize(300, 225));
+    EXPECT_EQ(cache.decodeCount(), 2);
+    EXPECT_EQ(cache.get(a, {}).image.size(), QSize(800, 600));
+    EXPECT_EQ(cache.decodeCount(), 3);
+}
+
+// Each 320x240 photo takes 307200 bytes; the budget holds two.
+TEST_F(PhotoCacheTest, BudgetEvictsLeastRecentlyUsed) {
+    PhotoCache cache(2 * 320 * 240 * 4);
+    const QString a = photo("a.jpg"), b = photo("b.jpg"), c = photo("c.jpg"), d = photo("d.jpg");
+    cache.get(a, {});
+    cache.get(b, {});
+    cache.get(c, {});
+    EXPECT_FALSE(cache.isCached(a, {}));
+    EXPECT_TRUE(cache.isCached(b, {}));
+    EXPECT_TRUE(cache.isCached(c, {}));
+
+    cache.get(b, {}); // b is now more recent than c
+    cache.get(d, {});
+    EXPECT_TRUE(cache.isCached(b, {}));
+    EXPECT_FALSE(cache.isCached(c, {}));
+    EXPECT_TRUE(cache.isCached(d, {}));
+    EXPECT_EQ(cache.decodeCount(), 4);
+}
+
+// The neighbours being prefetched outlive a photo the viewer already holds.
+TEST_F(PhotoCacheTest, PrefetchListIsEvictedLast) {
+    PhotoCache cache(2 * 320 * 240 * 4);
+    const QString shown = photo("shown.jpg"), next = photo("next.jpg"), prev = photo("prev.jpg");
+    cache.get(shown, {});
+    cache.prefetch({next, prev}, {});
+    ASSERT_TRUE(eventually([&] { return cache.isCached(next, {}) && cache.isCached(prev, {}); }));
+    EXPECT_FALSE(cache.isCached(shown, {}));
+
+    // A jump elsewhere: the new photo is decoded, the prefetched ones stay.
+    const QString other = photo("other.jpg");
+    EXPECT_TRUE(cache.get(other, {}).ok);
+    EXPECT_TRUE(cache.isCached(next, {}));
+    EXPECT_TRUE(cache.isCached(prev, {}));
+}
+
+TEST_F(PhotoCacheTest, PhotoLargerThanBudgetIsReturnedButNotKept) {
+    PhotoCache cache(1000);
+    const QString a = photo("a.jpg");
+    const DecodedPhoto got = cache.get(a, {});
+    EXPECT_TRUE(got.ok);
+    EXPECT_EQ(got.image.size(), QSize(320, 240));
+    EXPECT_FALSE(cache.isCached(a, {}));
+}
+
+// Whatever the timing (queued, running or finished), the photo is decoded exactly once.
+TEST_F(PhotoCacheTest, GetDuringPrefetchOfSamePathDecodesOnce) {
+    for (int round = 0; round < 5; ++round) {
+        PhotoCache cache;
+        const QString big = photo(QStringLiteral("big%1.jpg").arg(round), 2400, 1800, round);
+        cache.prefetch({big}, {});
+        if (round % 2) std::this_thread::sleep_for(std::chrono::milliseconds(5 * round));
+        const DecodedPhoto got = cache.get(big, {});
+        ASSERT_TRUE(got.ok);
+        EXPECT_EQ(got.image.size(), QSize(2400, 1800));
+        std::this_thread::sleep_for(50ms); // let a wrongly queued second decode show itself
+        EXPECT_EQ(cache.decodeCount(), 1) << "round " << round;
+    }
+}
+
+TEST_F(PhotoCacheTest, ConcurrentGetsOfSamePathShareOneDecode) {
+    PhotoCache cache;
+    const QString big = photo("big.jpg", 2400, 1800);
+    std::vector<DecodedPhoto> results(4);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < results.size(); ++i)
+        threads.emplace_back([&, i] { results[i] = cache.get(big, {1200, 900}); });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(cache.decodeCount(), 1);
+    for (const DecodedPhoto& r : results) {
+        EXPECT_TRUE(r.ok);
+        EXPECT_EQ(r.image.size(), QSize(1200, 900));
+    }
+}
+
+TEST_F(PhotoCacheTest, ClearDropsEverything) {
+    PhotoCache cache;
+    const QString a = photo("a.jpg"), b = photo("b.jpg");
+    cache.get(a, {});
+    cache.prefetch({b}, {});
+    ASSERT_TRUE(eventually([&] { return cache.isCached(b, {}); }));
+    cache.clear();
+    EXPECT_FALSE(cache.isCached(a, {}));
+    EXPECT_FALSE(cache.isCached(b, {}));
+    EXPECT_TRUE(cache.get(a, {}).ok);
+    EXPECT_EQ(cache.decodeCount(), 3);
+}
+
+TEST_F(PhotoCacheTest, ReplacedPrefetchQueueDropsWaitingPhotos) {
+    PhotoCache cache;
+    const QString old1 = photo("old1.jpg"), old2 = photo("old2.jpg"), wanted = photo("w.jpg");
+    cache.setPaused(true);
+    cache.prefetch({old1, old2}, {});
+    cache.prefetch({wanted}, {});
+    cache.setPaused(false);
+    ASSERT_TRUE(eventually([&] { return cache.isCached(wanted, {}); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(cache.decodeCount(), 1);
+    EXPECT_FALSE(cache.isCached(old1, {}));
+    EXPECT_FALSE(cache.isCached(old2, {}));
+}
+
+// The viewer decodes a queued photo itself: the worker must not decode it a second time.
+TEST_F(PhotoCacheTest, GetTakesQueuedPhotoOutOfPrefetchQueue) {
+    PhotoCache cache;
+    const QString next = photo("next.jpg"), prev = photo("prev.jpg");
+    cache.setPaused(true);
+    cache.prefetch({next, prev}, {});
+    EXPECT_TRUE(cache.get(next, {}).ok);
+    cache.setPaused(false);
+    ASSERT_TRUE(eventually([&] { return cache.isCached(prev, {}); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(cache.decodeCount(), 2);
+}
+
+TEST_F(PhotoCacheTest, PrefetchIgnoresEmptyPathsAndDuplicates) {
+    PhotoCache cache;
+    const QString a = photo("a.jpg");
+    cache.prefetch({a, QString(), a, a}, {});
+    ASSERT_TRUE(eventually([&] { return cache.isCached(a, {}); }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(cache.decodeCount(), 1);
+}
+
+TEST_F(PhotoCacheTest, BadAndMissingFiles) {
+    PhotoCache cache;
+    const QString bad = dir.filePath("bad.jpg");
+    ASSERT_TRUE(kps::test::writeFile(bad, QByteArray("no jpeg here")));
+    EXPECT_FALSE(cache.get(bad, {}).ok);
+    EXPECT_FALSE(cache.get(bad, {}).ok);
+    EXPECT_EQ(cache.decodeCount(), 1) << "an unchanged bad file is not decoded again";
+
+    const QString missing = dir.filePath("missing.jpg");
+    EXPECT_FALSE(cache.get(missing, {}).ok);
+    EXPECT_FALSE(cache.isCached(missing, {}));
+    cache.prefetch({missing, QString(), bad}, {});
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(cache.decodeCount(), 2) << "the worker skips missing and known-bad files";
+
+    // The missing file appears: it is decoded.
+    ASSERT_TRUE(kps::test::writeJpeg(missing, 64, 64));
+    EXPECT_TRUE(cache.get(missing, {}).ok);
+}
+
+TEST_F(PhotoCacheTest, DestructionWhilePrefetchingReturns) {
+    QStringList paths;
+    for (int i = 0; i < 4; ++i)
+        paths << photo(QStringLiteral("p%1.jpg").arg(i), 2400, 1800, i);
+    for (int round = 0; round < 3; ++round) {
+        auto cache = std::make_unique<PhotoCache>();
+        cache->prefetch(paths, {});
+        if (round > 0) std::this_thread::sleep_for(std::chrono::milliseconds(20 * round));
+        cache.reset(); // must join without hanging or crashing
+    }
+    // A paused worker with a full queue is woken and stopped too.
+    auto paused = std::make_unique<PhotoCache>();
+    paused->setPaused(true);
+    paused->prefetch(paths, {});
+    paused.reset();
+}
+
+} // namespace
