@@ -86,9 +86,13 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"DesignFrameQuarter", {4000, 3000}, {568, 426}, {1000, 750}},
         ScaleCase{"ExactEighth", {4000, 3000}, {500, 375}, {500, 375}},
         ScaleCase{"OnePixelWiderNeedsQuarter", {4000, 3000}, {501, 375}, {1000, 750}},
-        ScaleCase{"FullHdHalf", {4000, 3000}, {1920, 1080}, {2000, 1500}},
-        ScaleCase{"WidthAloneDecides", {4000, 3000}, {3000, 10}, {3000, 2250}},
-        ScaleCase{"HeightAloneDecides", {4000, 3000}, {10, 1800}, {2500, 1875}},
+        // The cover is the viewer area: the photo fitted into 1920x1080 is 1444x1080.
+        ScaleCase{"FullHdThreeEighths", {4000, 3000}, {1920, 1080}, {1500, 1125}},
+        // A flat area fits the photo into 13x10, a narrow one into 10x7: 1/8 covers both.
+        ScaleCase{"FlatAreaFitsSmall", {4000, 3000}, {3000, 10}, {500, 375}},
+        ScaleCase{"NarrowAreaFitsSmall", {4000, 3000}, {10, 1800}, {500, 375}},
+        // A portrait photo in a wide viewer is fitted to 641x961, which 1/4 covers.
+        ScaleCase{"PortraitInWideViewer", {4000, 6000}, {1820, 961}, {1000, 1500}},
         ScaleCase{"JustUnderFullNeedsFull", {4000, 3000}, {3600, 2700}, {4000, 3000}},
         ScaleCase{"LargerThanPhotoGivesFull", {4000, 3000}, {5000, 4000}, {4000, 3000}},
         ScaleCase{"EmptyCoverGivesFull", {4000, 3000}, {0, 0}, {4000, 3000}},
