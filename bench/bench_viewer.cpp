@@ -1,0 +1,175 @@
+// Viewer benchmark: the real main window, offscreen, stepping through photo-like JPEGs.
+// Prints the median time from a key press to the new photo on screen ("next"), a photo that
+// is not cached ("cold"), a bare TurboJPEG decode at the viewer's scale ("floor"), and the
+// peak memory while stepping through twenty 45 MP photos.
+
+#include "app/mainwindow.h"
+#include "core/jpegdecoder.h"
+#include "core/photocache.h"
+#include "testphotos.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+#include <cstdio>
+#include <turbojpeg.h>
+#include <vector>
+
+using namespace kps;
+
+namespace {
+
+double median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void writePhotos(const QString& dir, int count, QSize size, int seedBase) {
+    QDir().mkpath(dir);
+    double bytes = 0;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray jpeg = test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i);
+        test::writeFile(dir + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QChar('0')), jpeg);
+        bytes += jpeg.size();
+    }
+    std::printf("generated %d photos of %dx%d (%.1f MP), %.1f MB each, %.2f bits per pixel\n",
+                count, size.width(), size.height(), size.width() * size.height() / 1e6,
+                bytes / count / 1e6, bytes * 8 / count / (double(size.width()) * size.height()));
+}
+
+qint64 peakRssKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
+}
+
+void resetPeakRss() {
+    QFile f(QStringLiteral("/proc/self/clear_refs"));
+    if (f.open(QIODevice::WriteOnly)) f.write("5");
+}
+
+struct Window {
+    explicit Window(const QString& root, const QString& source, QSize size) {
+        const QString program =
+            root + QStringLiteral("/program%1x%2/").arg(size.width()).arg(size.height());
+        QDir().mkpath(program);
+        QString ini = QStringLiteral("[kezdo]\npath0=%1/\n").arg(source);
+        for (int slot = 1; slot < 9; ++slot)
+            ini += QStringLiteral("path%1=%2/slot%1/\n").arg(slot).arg(root);
+        test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
+        Environment env;
+        env.programDir = program;
+        w = std::make_unique<MainWindow>(env);
+        w->show();
+        w->resize(size);
+        QCoreApplication::processEvents();
+        w->SpeedButton1Click(1);
+        w->repaint();
+    }
+    double press(Qt::Key key) {
+        QElapsedTimer t;
+        t.start();
+        QTest::keyClick(w.get(), key);
+        w->repaint(); // the frame with the new photo is drawn
+        return t.nsecsElapsed() / 1e6;
+    }
+    std::unique_ptr<MainWindow> w;
+};
+
+// A bare decode of each file, already in memory, at the size the viewer asks for.
+double floorMs(const QStringList& files, QSize cover) {
+    tjhandle h = tjInitDecompress();
+    std::vector<double> times;
+    std::vector<unsigned char> out;
+    for (const QString& path : files) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        const QByteArray data = f.readAll();
+        int w = 0, hgt = 0, sub = 0, cs = 0;
+        tjDecompressHeader3(h, reinterpret_cast<const unsigned char*>(data.constData()),
+                            (unsigned long)data.size(), &w, &hgt, &sub, &cs);
+        const QSize target = JpegDecoder::scaledSizeFor(QSize(w, hgt), cover);
+        out.resize(size_t(target.width()) * size_t(target.height()) * 4);
+        QElapsedTimer t;
+        t.start();
+        tjDecompress2(h, reinterpret_cast<const unsigned char*>(data.constData()),
+                      (unsigned long)data.size(), out.data(), target.width(), 0, target.height(),
+                      TJPF_BGRX, TJFLAG_FASTDCT);
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    tjDestroy(h);
+    return median(times);
+}
+
+QSize viewerCover(MainWindow& w) {
+    QWidget* area = w.findChild<QWidget*>(QStringLiteral("Panel2"));
+    const qreal dpr = w.devicePixelRatioF();
+    return QSize(qRound(area->width() * dpr), qRound(area->height() * dpr));
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir tmp;
+    qputenv("HOME", tmp.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    const QString root = tmp.path();
+    const QString dir24 = root + QStringLiteral("/mp24");
+    const QString dir45 = root + QStringLiteral("/mp45");
+    writePhotos(dir24, 14, QSize(6000, 4000), 1);
+    writePhotos(dir45, 20, QSize(8256, 5504), 100);
+    QStringList files24;
+    for (const QString& name :
+         QDir(dir24).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+        files24 << dir24 + QLatin1Char('/') + name;
+
+    double next1080 = 0, cold1080 = 0, floor1080 = 0;
+    for (const QSize size : {QSize(1920, 1080), QSize(866, 581)}) {
+        Window win(root, dir24, size);
+        std::vector<double> next, cold;
+        for (int i = 0; i < 10; ++i) {
+            QTest::qWait(300); // a person looks at the photo; the neighbours decode meanwhile
+            next.push_back(win.press(Qt::Key_Space));
+        }
+        for (int i = 0; i < 6; ++i) {
+            QTest::qWait(300);
+            win.w->photoCache().clear();
+            cold.push_back(win.press(i % 2 ? Qt::Key_End : Qt::Key_Home));
+        }
+        const double fl = floorMs(files24, viewerCover(*win.w));
+        std::printf("%dx%d, 24 MP: next %.1f ms, cold %.1f ms, floor %.1f ms\n", size.width(),
+                    size.height(), median(next), median(cold), fl);
+        if (size.width() == 1920) {
+            next1080 = median(next);
+            cold1080 = median(cold);
+            floor1080 = fl;
+        }
+    }
+
+    resetPeakRss();
+    qint64 peakKb = 0;
+    {
+        Window win(root, dir45, QSize(1920, 1080));
+        for (int i = 0; i < 20; ++i) {
+            QTest::qWait(300);
+            win.press(Qt::Key_Space);
+        }
+        peakKb = peakRssKb();
+    }
+    std::printf("peak resident memory stepping through twenty 45 MP photos: %.0f MB\n",
+                peakKb / 1024.0);
+    std::printf(
+        "targets: next <= 30 ms and <= 0.35 x floor; cold <= 1.2 x floor; memory <= 150 MB\n");
+    std::printf("RESULT next ratio=%.2f\n", floor1080 > 0 ? next1080 / floor1080 : 0.0);
+    std::printf("RESULT cold ratio=%.2f\n", floor1080 > 0 ? cold1080 / floor1080 : 0.0);
+    std::printf("RESULT memory mb=%.0f\n", peakKb / 1024.0);
+    return 0;
+}

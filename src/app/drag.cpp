@@ -1,0 +1,72 @@
+// Dragging the photo onto a folder panel sorts it.
+
+#include "app/mainwindow.h"
+#include "app/menupage.h"
+#include "app/widgets.h"
+#include "core/drop.h"
+#include "core/dropgeometry.h"
+#include "dialogs/renamedialog.h"
+
+#include <QStatusBar>
+
+namespace kps {
+
+bool panelkereso(int x, int y, const QWidget* obj) {
+    return obj && obj->x() <= x && x < obj->x() + obj->width() && obj->y() <= y &&
+           y < obj->y() + obj->height();
+}
+
+void MainWindow::Panel1MouseDown(QPoint p) {
+    if (menu_->panel20->isVisible()) return;
+    dragPress(st_, panel1_->geometry(), panel2_->size(), p);
+}
+
+void MainWindow::Panel1MouseMove(QPoint p) {
+    if (!st_.mozg) return;
+    const QRect frame = dragMove(st_, panel1_->geometry(), panel2_->pos(), p);
+    panel1_->setGeometry(frame);
+    image1_->setGeometry(QRect(QPoint(0, 0), frame.size()));
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        PanelState& state = st_.panelState[size_t(slot)];
+        if (slot == st_.indexpanel)
+            state = PanelState::Selected;
+        else if (panelkereso(st_.nagyx, st_.nagyy, panels_[size_t(slot)]))
+            state =
+                slot == kSourceSlot && st_.pirosmappa ? PanelState::Normal : PanelState::DropTarget;
+        else
+            state = PanelState::Normal;
+    }
+    kepszinezo();
+}
+
+void MainWindow::Panel1MouseUp(QPoint) {
+    if (!st_.mozg) return;
+    const DropPlan plan = planDrop(st_, *env_.fileOps);
+    bool confirmed = false;
+    if (plan.needsRenameQuestion) {
+        const QPoint at = renameDialogPos(
+            frameGeometry().topLeft(), QRect(panel2_->mapTo(this, QPoint(0, 0)), panel2_->size()),
+            form3_->size());
+        confirmed = form3_->ask(at);
+    }
+    const DropOutcome out = executeDrop(st_, plan, confirmed, *env_.fileOps);
+    if (out.volt) {
+        if (!out.ok) {
+            // The photo stayed where it was: show it where it was, and say what failed.
+            panel1_->setGeometry(st_.eredeti);
+            image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
+            statusBar()->showMessage(out.message, 15000);
+        }
+        st_.s1 = out.show;
+        kepbetoltes(out.show);
+    }
+    kepszinezo();
+    if (!out.volt) {
+        panel1_->setGeometry(st_.eredeti);
+        image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
+    }
+    syncStatusBar();
+    st_.mozg = false;
+}
+
+} // namespace kps

@@ -1,0 +1,148 @@
+#pragma once
+// Form1: the main window. Builds the components, owns the program-wide state, and turns
+// events into calls of the core routines.
+
+#include "app/artwork.h"
+#include "core/state.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QColor>
+#include <QColor>
+#include <array>
+#include <functional>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QFrame;
+class QTimer;
+
+namespace kps {
+
+struct Settings;
+struct MenuPage;
+class PanelPicture;
+class PhotoView;
+class ViewerArea;
+class PhotoCache;
+class FileOps;
+class VolumeSource;
+class RenameDialog;
+class DeviceWizard;
+
+// The platform's modal pickers, replaceable so tests can answer them.
+using FolderPicker = std::function<QString(QWidget* parent, const QString& title,
+                                           const QString& start, const QString& root)>;
+using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial)>;
+
+// What the main window takes from outside, so tests can replace the disk, the volumes and the
+// pickers.
+struct Environment {
+    QString programDir;              // dir: folder of the program, ending in the separator
+    FileOps* fileOps = nullptr;      // file steps of a drop; null: the real file system
+    VolumeSource* volumes = nullptr; // mounted volumes; null: the system's mount table
+    FolderPicker pickFolder;         // null: the platform's folder picker (empty when cancelled)
+    ColourPicker pickColour;         // null: the platform's colour dialog (invalid when cancelled)
+};
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit MainWindow(const Environment& env, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    AppState& state() { return st_; }
+    const AppState& state() const { return st_; }
+
+    // The decoded photos kept in memory (the benchmarks drop them to measure a cold start).
+    PhotoCache& photoCache() { return *cache_; }
+
+    // The component of the main window that bears this object name, or null.
+    QWidget* ifindcomponent(const QString& name) const;
+
+    // Start-up and close.
+    void betolt(); // reads settings.ini and prepares the window, menu and folders
+    bool kiment(); // writes settings.ini and cleans the Trash; false when the write failed
+
+    // Layout, viewer, panels and keys.
+    void FormResize();                     // lays out the panels around the viewer
+    void kepbetoltes(const QString& path); // shows a photo in the viewer
+    void kepszinezo();                     // redraws the nine folder panels
+    void FormKeyDown(int key);             // moves through the viewed list
+    void Panel10MouseDown(int slot);       // a press selects a folder panel
+    void Panel10MouseMove(int slot);       // hovering lights a panel
+    void Panel10MouseLeave(int slot);      // leaving puts it back
+    void Image10DblClick(int slot);        // cycles a folder's colour mark
+
+    // Menu page and loading.
+    void Panel22Click();             // shows or hides the menu page
+    void selbutton1Click(int row);   // "..." of a menu row (1..11)
+    void ButtonColor1Click();        // takes the three panel colours over
+    void Label1Click();              // opens the help page
+    void SpeedButton1Click(int row); // load button of a source row (1..3)
+    void betoltesbuttonrol();        // reads every list again and shows the source
+    void Timer1Timer();              // device search tick
+
+    // Dragging the photo.
+    void Panel1MouseDown(QPoint p); // press on the photo, frame coordinates
+    void Panel1MouseMove(QPoint p); // pointer move while dragging
+    void Panel1MouseUp(QPoint p);   // release: sorts the photo
+
+    // Paints the menu rows whose paths clash; true when none do.
+    bool loadpanelhibakereso();
+
+    // Copies the status texts of the state into the status bar.
+    void syncStatusBar();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildComponents();
+    void buildStatusBar();
+    void connectMenu();
+    bool helpLinkEvent(QEvent* event);
+    void applySettings(const Settings& s);
+    Settings collectSettings() const;
+    std::array<QString, 11> rowNames() const;
+    std::array<QString, 11> rowPaths() const;
+    bool panelEvent(int slot, bool onPicture, QEvent* event);
+    bool photoEvent(QEvent* event);
+    QSize decodeCover() const;   // the viewer area in device pixels
+    void fitFrame();             // fits the photo frame to the held photo
+    void refreshDecodeForSize(); // decodes again when the viewer outgrew the held picture
+
+    AppState st_;
+    Environment env_;
+    std::unique_ptr<FileOps> ownFileOps_;
+    std::unique_ptr<VolumeSource> ownVolumes_;
+    std::unique_ptr<PhotoCache> cache_;
+    Artwork art_;
+    class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
+
+    // Components, in families indexed by slot or row.
+    QWidget* client_ = nullptr;
+    std::array<QFrame*, kSlotCount> panels_{};          // Panel10..Panel18
+    std::array<PanelPicture*, kSlotCount> pictures_{};  // Image10..Image18
+    std::array<QFrame*, 4> corners_{};                  // Panel6..Panel9
+    ViewerArea* panel2_ = nullptr;                      // Panel2: viewer area
+    QFrame* panel1_ = nullptr;                          // Panel1: photo frame
+    PhotoView* image1_ = nullptr;                       // Image1: the photo
+    std::unique_ptr<MenuPage> menu_;                    // Panel20 and its contents
+    QLabel* panel22_ = nullptr;                         // "Menü" button
+    std::array<QLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
+    QTimer* timer1_ = nullptr;                          // Timer1: device search
+    RenameDialog* form3_ = nullptr;                     // Form3: rename question
+    DeviceWizard* form4_ = nullptr;                     // Form4: device wizard
+
+    bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
+    bool geometryFixed_ = false;    // the stored outer size was corrected for the frame
+    QSize storedOuterSize_;
+};
+
+} // namespace kps

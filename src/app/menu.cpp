@@ -1,0 +1,163 @@
+// The menu page: showing it, picking folders and colours, the help link, and loading a source.
+
+#include "app/animatedcursor.h"
+#include "app/colours.h"
+#include "app/mainwindow.h"
+#include "app/menupage.h"
+#include "app/widgets.h"
+#include "core/cursor.h"
+#include "core/devicesearch.h"
+#include "core/scan.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace kps {
+
+void MainWindow::Panel22Click() {
+    QFrame* page = menu_->panel20;
+    page->setVisible(!page->isVisible());
+    if (page->isVisible()) {
+        page->raise();
+        timer1_->start();
+    }
+}
+
+void MainWindow::selbutton1Click(int row) {
+    if (row < 1 || row > kMenuRows) return;
+    if (row == 2 || row == 3) return; // device rows open the wizard
+    QLabel* label = menu_->paths[size_t(row - 1)];
+    QString text = label->text();
+    const QString chosen = env_.pickFolder(this, QStringLiteral("Select a directory"), text, {});
+    if (!chosen.isEmpty()) text = QDir::fromNativeSeparators(chosen);
+    if (!text.endsWith(kSep)) text += kSep;
+    label->setText(text);
+    loadpanelhibakereso();
+}
+
+void MainWindow::ButtonColor1Click() {
+    std::array<Colour*, 3> targets{&st_.szin2, &st_.szin3, &st_.szin4};
+    for (size_t i = 0; i < targets.size(); ++i) {
+        const QColor c = menu_->buttonColors[i]->property("colour").value<QColor>();
+        if (c.isValid()) *targets[i] = fromQColor(c);
+    }
+    kepszinezo();
+}
+
+void MainWindow::Label1Click() {
+    // The help page ships inside the program; the browser gets a copy in the temporary folder.
+    const QString target = QDir::temp().filePath(QStringLiteral("kovrin-photo-sorter-help.html"));
+    QFile::remove(target);
+    if (QFile::copy(QStringLiteral(":/help/help_hu.html"), target))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+}
+
+void MainWindow::SpeedButton1Click(int row) {
+    if (row < 1 || row > kSourceRows) return;
+    if (menu_->speedButtons[size_t(row - 1)]->property("tag").toInt() == 0) return;
+    menu_->panel20->hide();
+    st_.megsemmi = false;
+    beallitasupdate(st_, row, rowNames(), rowPaths());
+    betoltesbuttonrol();
+    kepszinezo();
+}
+
+void MainWindow::betoltesbuttonrol() {
+    st_.pirosmappa = menu_->checkBox1->isChecked();
+    cur1_->apply(image1_, menu_->checkBox2->isChecked());
+    st_.panelState.fill(PanelState::Normal);
+    st_.panelState[kSourceSlot] = PanelState::Selected;
+    st_.indexpanel = kSourceSlot;
+    st_.index[kSourceSlot] = 0;
+    const QString jpg = QStringLiteral("*.jpg");
+    const QString jpeg = QStringLiteral("*.jpeg");
+    if (st_.pirosmappa)
+        DirList4(st_.lists[kSourceSlot], st_.dirs[kSourceSlot], jpg, jpeg);
+    else
+        FileList2(st_.lists[kSourceSlot], st_.dirs[kSourceSlot], jpg, jpeg);
+    for (int slot = 1; slot < kSlotCount; ++slot) {
+        st_.index[size_t(slot)] = 0;
+        FileList2(st_.lists[size_t(slot)], st_.dirs[size_t(slot)], jpg, jpeg);
+    }
+    st_.s1 = listbox(st_, st_.indexpanel);
+    kepbetoltes(st_.s1);
+    syncStatusBar();
+}
+
+void MainWindow::Timer1Timer() {
+    if (!menu_->panel20->isVisible()) timer1_->stop();
+    const DeviceSearchTick tick = deviceSearchTick(st_, env_.volumes->volumes(), rowPaths());
+    for (int d = 0; d < kDeviceRows; ++d) {
+        const DeviceRowView& view = tick.devices[size_t(d)];
+        const size_t row = size_t(d + 1);
+        QLabel* path = menu_->paths[row];
+        path->setText(view.pathText);
+        QPalette pal = path->palette();
+        pal.setColor(QPalette::WindowText, view.grey ? QColor(128, 128, 128) : QColor(Qt::black));
+        path->setPalette(pal);
+        if (view.icon >= 1 && view.icon <= 3)
+            menu_->icons[row]->setPixmap(QPixmap::fromImage(art_.rpng[size_t(view.icon)]));
+        menu_->speedButtons[row]->setIcon(view.loadable ? art_.bmp[1] : art_.bmp[2]);
+        menu_->speedButtons[row]->setProperty("tag", view.loadable ? 1 : 0);
+    }
+    const bool rowOneLoads = loadpanelhibakereso();
+    menu_->speedButtons[0]->setIcon(rowOneLoads ? art_.bmp[0] : art_.bmp[2]);
+    menu_->speedButtons[0]->setProperty("tag", rowOneLoads ? 1 : 0);
+}
+
+} // namespace kps
+
+namespace kps {
+
+void MainWindow::connectMenu() {
+    for (int i = 0; i < kMenuRows; ++i)
+        connect(menu_->selbuttons[size_t(i)], &QPushButton::clicked, this,
+                [this, i] { selbutton1Click(i + 1); });
+    for (int i = 0; i < kSourceRows; ++i)
+        connect(menu_->speedButtons[size_t(i)], &QToolButton::clicked, this,
+                [this, i] { SpeedButton1Click(i + 1); });
+    for (QPushButton* button : menu_->buttonColors) {
+        connect(button, &QPushButton::clicked, this, [this, button] {
+            const QColor initial = button->property("colour").value<QColor>();
+            const QColor chosen = env_.pickColour(this, initial);
+            if (!chosen.isValid()) return;
+            paintSwatch(button, chosen);
+            ButtonColor1Click();
+        });
+    }
+    menu_->label1->installEventFilter(this);
+}
+
+bool MainWindow::helpLinkEvent(QEvent* event) {
+    QLabel* link = menu_->label1;
+    const auto colourText = [link](const QColor& c) {
+        QPalette pal = link->palette();
+        pal.setColor(QPalette::WindowText, c);
+        link->setPalette(pal);
+    };
+    switch (event->type()) {
+    case QEvent::Enter:
+        colourText(Qt::blue);
+        break;
+    case QEvent::Leave:
+        colourText(Qt::black);
+        break;
+    case QEvent::MouseButtonPress:
+        Label1Click();
+        return true;
+    default:
+        break;
+    }
+    return false;
+}
+
+} // namespace kps

@@ -1,0 +1,49 @@
+#pragma once
+// Panel20: the menu page over the viewer, with its eleven rows, colours and options.
+
+#include <QString>
+#include <array>
+
+class QCheckBox;
+class QColor;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QToolButton;
+class QWidget;
+
+namespace kps {
+
+inline constexpr int kMenuRows = 11;  // LoadPanel1..LoadPanel11
+inline constexpr int kSourceRows = 3; // rows 1..3 load a source
+
+// Texts the menu shows verbatim.
+inline const QString kSearchingText = QStringLiteral("Eszköz keresése...");
+inline const QString kSubfolderOption = QStringLiteral("almappákban is képet keres ");
+inline const QString kBlinkCursorOption = QStringLiteral("Villogó kurzor a képen");
+
+// Index 0 of each array is row 1.
+struct MenuPage {
+    QFrame* panel20 = nullptr;                        // the page itself
+    QScrollArea* scrollBox1 = nullptr;                // ScrollBox1: its scrolling area
+    std::array<QFrame*, kMenuRows> loadPanels{};      // LoadPanel1..LoadPanel11
+    std::array<QLabel*, kMenuRows> icons{};           // row icons (Image3, Image2, Image21, ...)
+    std::array<QLineEdit*, kMenuRows> mapi{};         // Mapi1..Mapi11: name edits
+    std::array<QLabel*, kMenuRows> paths{};           // path1..path11: path labels
+    std::array<QPushButton*, kMenuRows> selbuttons{}; // selbutton1..selbutton11: "..."
+    std::array<QToolButton*, kSourceRows> speedButtons{}; // SpeedButton1..SpeedButton3: load
+    std::array<QPushButton*, 3> buttonColors{};           // ButtonColor2..ButtonColor4
+    QCheckBox* checkBox1 = nullptr;                       // subfolder search
+    QCheckBox* checkBox2 = nullptr;                       // animated cursor over the photo
+    QLabel* label1 = nullptr;                             // help link
+};
+
+// Shows a colour button's colour as its swatch and remembers it in the property "colour".
+void paintSwatch(QPushButton* button, const QColor& colour);
+
+// Builds the page inside `parent` (the viewer area); every widget gets its component name.
+MenuPage buildMenuPage(QWidget* parent);
+
+} // namespace kps

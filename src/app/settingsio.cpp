@@ -1,0 +1,180 @@
+// Start-up preparation from settings.ini, and the write at close.
+
+#include "app/animatedcursor.h"
+#include "app/colours.h"
+#include "app/mainwindow.h"
+#include "app/menupage.h"
+#include "app/widgets.h"
+#include "core/devicesearch.h"
+#include "core/settingsfile.h"
+#include "core/shutdown.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QToolButton>
+#include <QWindow>
+
+namespace kps {
+namespace {
+
+// The load buttons' availability flag: 1 loadable, 0 not.
+const char* const kTagProperty = "tag";
+
+QMargins frameExtents(const QWidget* w) {
+    if (const QWindow* win = w->windowHandle()) return win->frameMargins();
+    return {};
+}
+
+} // namespace
+
+std::array<QString, 11> MainWindow::rowNames() const {
+    std::array<QString, 11> names;
+    for (int i = 0; i < kMenuRows; ++i)
+        names[size_t(i)] = menu_->mapi[size_t(i)]->text();
+    return names;
+}
+
+std::array<QString, 11> MainWindow::rowPaths() const {
+    std::array<QString, 11> paths;
+    for (int i = 0; i < kMenuRows; ++i)
+        paths[size_t(i)] = menu_->paths[size_t(i)]->text();
+    return paths;
+}
+
+void MainWindow::betolt() {
+    loadMenuArtwork(art_);
+    menu_->speedButtons[0]->setIcon(art_.bmp[0]);
+    menu_->speedButtons[0]->setProperty(kTagProperty, 1);
+    for (int row = 1; row < kSourceRows; ++row) {
+        menu_->speedButtons[size_t(row)]->setIcon(art_.bmp[2]);
+        menu_->speedButtons[size_t(row)]->setProperty(kTagProperty, 0);
+        menu_->paths[size_t(row)]->setText(kSearchingText);
+    }
+    cur1_ = new AnimatedCursor(art_.cursorFrames, this);
+
+    const Settings s =
+        readSettings(st_.dir + QStringLiteral("settings.ini"), defaultSettings(QDir::homePath()));
+    applySettings(s);
+}
+
+void MainWindow::applySettings(const Settings& s) {
+    // Window geometry, as read: the stored size is the outer frame's.
+    if (s.left || s.top) move(s.left.value_or(x()), s.top.value_or(y()));
+    storedOuterSize_ = QSize(s.width, s.height);
+    const QMargins m = frameExtents(this);
+    resize(qMax(1, s.width - m.left() - m.right()), qMax(1, s.height - m.top() - m.bottom()));
+
+    // Names, then paths, into the slots and the menu rows (row 1 the source, rows 4..11 the
+    // folders and the Trash).
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const size_t row = slot == kSourceSlot ? 0 : size_t(slot + 2);
+        st_.szoveg[size_t(slot)] = s.panel[size_t(slot)];
+        st_.dirs[size_t(slot)] = s.path[size_t(slot)];
+        menu_->mapi[row]->setText(s.panel[size_t(slot)]);
+        menu_->paths[row]->setText(s.path[size_t(slot)]);
+    }
+    menu_->checkBox2->setChecked(s.kurzor);
+    menu_->checkBox1->setChecked(s.pirosmappa);
+    cur1_->apply(image1_, s.kurzor);
+
+    // Folders one level deep; failures leave them absent.
+    QDir fs;
+    for (const QString& d : st_.dirs)
+        fs.mkdir(d);
+    if (!st_.dirs[kTrashSlot].isEmpty()) fs.mkdir(st_.dirs[kTrashSlot] + kUndoFolderName);
+
+    st_.villogo = false;
+    st_.reservedSerial1 = s.reservedSerial1;
+    st_.reservedIcon1 = s.reservedIcon1;
+    st_.reservedPath1 = s.reservedPath1;
+    st_.reservedSerial2 = s.reservedSerial2;
+    st_.reservedIcon2 = s.reservedIcon2;
+    st_.reservedPath2 = s.reservedPath2;
+    menu_->mapi[1]->setText(s.panel1b);
+    menu_->mapi[2]->setText(s.panel1c);
+
+    const std::array<const QString*, 2> icons{&st_.reservedIcon1, &st_.reservedIcon2};
+    for (size_t i = 0; i < icons.size(); ++i) {
+        if (const QImage* icon = deviceIcon(art_, *icons[i]))
+            menu_->icons[i + 1]->setPixmap(QPixmap::fromImage(*icon));
+    }
+
+    for (int slot = 0; slot < kMarkedSlots; ++slot)
+        st_.png[size_t(slot)] = s.panelmappa[size_t(slot)];
+    st_.szin2 = s.panelszin2;
+    st_.szin3 = s.panelszin3;
+    st_.szin4 = s.panelszin4;
+    const std::array<Colour, 3> colours{st_.szin2, st_.szin3, st_.szin4};
+    for (size_t i = 0; i < colours.size(); ++i)
+        paintSwatch(menu_->buttonColors[i], toQColor(colours[i], palette()));
+    st_.torol500 = s.torol500;
+
+    loadpanelhibakereso();
+}
+
+Settings MainWindow::collectSettings() const {
+    Settings s;
+    QRect normal = normalGeometry();
+    if (!normal.isValid()) normal = geometry();
+    const QMargins m = frameExtents(this);
+    s.left = normal.left() - m.left();
+    s.top = normal.top() - m.top();
+    s.width = normal.width() + m.left() + m.right();
+    s.height = normal.height() + m.top() + m.bottom();
+
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        s.panel[size_t(slot)] = st_.szoveg[size_t(slot)];
+        s.path[size_t(slot)] = st_.dirs[size_t(slot)];
+    }
+    s.panel1b = menu_->mapi[1]->text();
+    s.panel1c = menu_->mapi[2]->text();
+    s.kurzor = menu_->checkBox2->isChecked();
+    s.pirosmappa = menu_->checkBox1->isChecked();
+    s.reservedSerial1 = st_.reservedSerial1;
+    s.reservedIcon1 = st_.reservedIcon1;
+    s.reservedPath1 = st_.reservedPath1;
+    s.reservedSerial2 = st_.reservedSerial2;
+    s.reservedIcon2 = st_.reservedIcon2;
+    s.reservedPath2 = st_.reservedPath2;
+    for (int slot = 0; slot < kMarkedSlots; ++slot)
+        s.panelmappa[size_t(slot)] = st_.png[size_t(slot)];
+    s.panelszin2 = st_.szin2;
+    s.panelszin3 = st_.szin3;
+    s.panelszin4 = st_.szin4;
+    s.torol500 = st_.torol500;
+    return s;
+}
+
+bool MainWindow::kiment() {
+    beallitasupdate(st_, 1, rowNames(), rowPaths());
+    const QString file = st_.dir + QStringLiteral("settings.ini");
+    if (!writeSettings(file, collectSettings())) {
+        auto* box = new QMessageBox(QMessageBox::Critical, windowTitle(),
+                                    QStringLiteral("Unable to write to %1").arg(file),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("WriteErrorBox"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return false;
+    }
+    shutdownCleanup(st_);
+    return true;
+}
+
+bool MainWindow::loadpanelhibakereso() {
+    const ClashCheck check = kps::loadpanelhibakereso(rowPaths());
+    for (int i = 0; i < kMenuRows; ++i) {
+        QFrame* row = menu_->loadPanels[size_t(i)];
+        QPalette pal = row->palette();
+        pal.setColor(QPalette::Window,
+                     check.red[size_t(i)] ? QColor(255, 0, 0) : QColor(192, 192, 192));
+        row->setPalette(pal);
+    }
+    return check.ok;
+}
+
+} // namespace kps

@@ -1,0 +1,63 @@
+#include "support/uitest.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace kps::test {
+
+WindowFixture::WindowFixture() {
+    programDir_ = tmp_.path() + QStringLiteral("/program/");
+    QDir().mkpath(programDir_);
+    QDir().mkpath(tmp_.path() + QStringLiteral("/home"));
+    // Default folders go under HOME: keep them inside the temporary tree.
+    oldHome_ = qgetenv("HOME");
+    qputenv("HOME", (tmp_.path() + QStringLiteral("/home")).toLocal8Bit());
+}
+
+WindowFixture::~WindowFixture() {
+    window_.reset();
+    qputenv("HOME", oldHome_);
+}
+
+QString WindowFixture::folder(const QString& name) const {
+    const QString path = tmp_.path() + QLatin1Char('/') + name + QLatin1Char('/');
+    QDir().mkpath(path);
+    return path;
+}
+
+MainWindow& WindowFixture::start(const Environment& extra) {
+    window_.reset();
+    Environment env = extra;
+    env.programDir = programDir_;
+    window_ = std::make_unique<MainWindow>(env);
+    window_->show();
+    if (!QTest::qWaitForWindowExposed(window_.get())) qWarning("main window not exposed");
+    return *window_;
+}
+
+QString WindowFixture::slotFolder(int slot) const {
+    return folder(slot == 8 ? QStringLiteral("trash") : QStringLiteral("slot%1").arg(slot));
+}
+
+MainWindow& WindowFixture::startWithFolders(const QString& extraKezdo, const Environment& env) {
+    QString ini = QStringLiteral("[kezdo]\n");
+    for (int slot = 0; slot < 9; ++slot)
+        ini += QStringLiteral("path%1=%2\n").arg(slot).arg(slotFolder(slot));
+    ini += extraKezdo;
+    QFile f(settingsFile());
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) qFatal("cannot write settings");
+    f.write(ini.toUtf8());
+    f.close();
+    return start(env);
+}
+
+void WindowFixture::load() {
+    window_->SpeedButton1Click(1);
+}
+
+bool WindowFixture::close() {
+    return window_->close();
+}
+
+} // namespace kps::test
