@@ -8,6 +8,8 @@
 #include "core/cursor.h"
 #include "core/devicesearch.h"
 #include "core/scan.h"
+#include "core/wizardlogic.h"
+#include "dialogs/devicewizard.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
@@ -15,8 +17,8 @@
 #include <QEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -34,14 +36,35 @@ void MainWindow::Panel22Click() {
 
 void MainWindow::selbutton1Click(int row) {
     if (row < 1 || row > kMenuRows) return;
-    if (row == 2 || row == 3) return; // device rows open the wizard
+    if (row == 2 || row == 3) {
+        teachDevice(row);
+        return;
+    }
+    // The picker's answer becomes the row's folder; a cancelled picker keeps the text. Either
+    // way the text ends in the separator, except an empty text, which names no folder and stays
+    // empty rather than turning into the root.
     QLabel* label = menu_->paths[size_t(row - 1)];
-    QString text = label->text();
-    const QString chosen = env_.pickFolder(this, QStringLiteral("Select a directory"), text, {});
-    if (!chosen.isEmpty()) text = QDir::fromNativeSeparators(chosen);
-    if (!text.endsWith(kSep)) text += kSep;
-    label->setText(text);
+    const QString chosen =
+        env_.pickFolder(this, QStringLiteral("Select a directory"), label->text(), QString());
+    label->setText(pickedPathField(label->text(), chosen));
     loadpanelhibakereso();
+}
+
+void MainWindow::teachDevice(int row) {
+    // Centred over the viewer: the frame's outer corner plus the viewer's place in the window.
+    const QPoint viewer = panel2_->mapTo(this, QPoint(0, 0));
+    form4_->move(x() + viewer.x() + panel2_->width() / 2 - form4_->width() / 2,
+                 y() + viewer.y() + panel2_->height() / 2 - form4_->height() / 2);
+    QLineEdit* name = menu_->mapi[size_t(row - 1)];
+    form4_->setDeviceName(name->text());
+    st_.renamekerdes = false;
+    form4_->exec();
+    if (!st_.renamekerdes) return;
+    // The path label and the load button follow at the next device-search tick.
+    takeTaughtDevice(st_, row - 1);
+    if (const QImage* icon = deviceIcon(art_, st_.reservedIcon0))
+        menu_->icons[size_t(row - 1)]->setPixmap(QPixmap::fromImage(*icon));
+    name->setText(st_.reservedName0);
 }
 
 void MainWindow::ButtonColor1Click() {

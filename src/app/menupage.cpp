@@ -1,9 +1,12 @@
 #include "app/menupage.h"
 
+#include "app/artwork.h"
+
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -90,6 +93,11 @@ void buildRow(MenuPage& m, int i, QWidget* parent, QPoint at) {
     }
 }
 
+// The about memo: who made the program and how to reach them.
+const QString kAboutText = QStringLiteral("Kovrin Photo Sorter\n"
+                                          "Készítette: a Kovrin csapat\n"
+                                          "kovrin@example.org");
+
 } // namespace
 
 void paintSwatch(QPushButton* button, const QColor& colour) {
@@ -98,6 +106,19 @@ void paintSwatch(QPushButton* button, const QColor& colour) {
     button->setIcon(QIcon(swatch));
     button->setIconSize(swatch.size());
     button->setProperty("colour", colour);
+}
+
+void showMenuPictures(MenuPage& m, const Artwork& art) {
+    m.image23->setPixmap(art.title);
+    m.image24->setPixmap(art.folderRedSmall);
+    m.image25->setPixmap(art.info);
+    m.icons[0]->setPixmap(art.folderSilver);
+    for (int i = kSourceRows; i < kMenuRows; ++i)
+        m.icons[size_t(i)]->setPixmap(art.folderGrey);
+    for (int i = 1; i < kSourceRows; ++i) {
+        if (m.icons[size_t(i)]->pixmap().isNull())
+            m.icons[size_t(i)]->setPixmap(QPixmap::fromImage(art.rpng[size_t(i + 1)]));
+    }
 }
 
 MenuPage buildMenuPage(QWidget* parent) {
@@ -116,10 +137,12 @@ MenuPage buildMenuPage(QWidget* parent) {
     content->setObjectName(QStringLiteral("ScrollContent"));
     content->setFixedSize(505, 870);
     setBackground(content, QColor(160, 160, 160));
+    setBackground(m.scrollBox1->viewport(), QColor(160, 160, 160));
 
-    auto* title = new QLabel(content);
-    title->setObjectName(QStringLiteral("Image23"));
-    title->setGeometry(19, 8, 465, 85);
+    m.image23 = new QLabel(content);
+    m.image23->setObjectName(QStringLiteral("Image23"));
+    m.image23->setGeometry(19, 8, 465, 85);
+    m.image23->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     QFrame* p21 = section(content, "Panel21", QRect(3, 98, 492, 174));
     heading(p21, "StaticText2", QStringLiteral("Elsődleges mappa"), QPoint(20, 1));
@@ -134,9 +157,9 @@ MenuPage buildMenuPage(QWidget* parent) {
         buildRow(m, i, source ? p21 : p23, QPoint(16, y));
     }
 
-    auto* info = new QLabel(p21);
-    info->setObjectName(QStringLiteral("Image25"));
-    info->setGeometry(16, 145, 16, 16);
+    m.image25 = new QLabel(p21);
+    m.image25->setObjectName(QStringLiteral("Image25"));
+    m.image25->setGeometry(16, 145, 16, 16);
     m.label1 = new QLabel(QStringLiteral("Segítség a használatához"), p21);
     m.label1->setObjectName(QStringLiteral("Label1"));
     QFont lf(QStringLiteral("Arial"));
@@ -160,22 +183,27 @@ MenuPage buildMenuPage(QWidget* parent) {
     m.checkBox1->setObjectName(QStringLiteral("CheckBox1"));
     m.checkBox1->move(20, 72);
     m.checkBox1->adjustSize();
-    auto* red = new QLabel(p24);
-    red->setObjectName(QStringLiteral("Image24"));
-    red->setGeometry(175, 73, 18, 16);
+    m.image24 = new QLabel(p24);
+    m.image24->setObjectName(QStringLiteral("Image24"));
+    // The red folder follows the option's text, also where a wider substitute font makes the
+    // text reach past its usual place.
+    m.image24->setGeometry(qMax(175, m.checkBox1->geometry().right() + 2), 73, 18, 16);
     m.checkBox2 = new QCheckBox(kBlinkCursorOption, p24);
     m.checkBox2->setObjectName(QStringLiteral("CheckBox2"));
     m.checkBox2->move(20, 90);
     m.checkBox2->adjustSize();
     heading(p24, "StaticText4", QStringLiteral("Készítő:"), QPoint(16, 147));
-    auto* memo =
-        new QLabel(QStringLiteral("Kovrin Photo Sorter\nKészítette: a Kovrin csapat"), p24);
-    memo->setObjectName(QStringLiteral("Memo1"));
-    QFont mf = memo->font();
+    m.memo1 = new QPlainTextEdit(p24);
+    m.memo1->setObjectName(QStringLiteral("Memo1"));
+    m.memo1->setPlainText(kAboutText);
+    m.memo1->setReadOnly(true);
+    m.memo1->setFrameShape(QFrame::NoFrame);
+    m.memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m.memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont mf = m.memo1->font();
     mf.setBold(true);
-    memo->setFont(mf);
-    memo->setGeometry(16, 170, 278, 89);
-    memo->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m.memo1->setFont(mf);
+    m.memo1->setGeometry(16, 170, 278, 89);
 
     m.scrollBox1->setWidget(content);
     return m;

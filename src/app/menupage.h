@@ -1,6 +1,8 @@
 #pragma once
 // Panel20: the menu page over the viewer, with its eleven rows, colours and options.
 
+#include "core/devicesearch.h"
+
 #include <QString>
 #include <array>
 
@@ -9,6 +11,7 @@ class QColor;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QScrollArea;
 class QToolButton;
@@ -16,11 +19,12 @@ class QWidget;
 
 namespace kps {
 
-inline constexpr int kMenuRows = 11;  // LoadPanel1..LoadPanel11
-inline constexpr int kSourceRows = 3; // rows 1..3 load a source
+struct Artwork;
+
+inline constexpr int kMenuRows = kLoadRows; // LoadPanel1..LoadPanel11
+inline constexpr int kSourceRows = 3;       // rows 1..3 load a source
 
 // Texts the menu shows verbatim.
-inline const QString kSearchingText = QStringLiteral("Eszköz keresése...");
 inline const QString kSubfolderOption = QStringLiteral("almappákban is képet keres ");
 inline const QString kBlinkCursorOption = QStringLiteral("Villogó kurzor a képen");
 
@@ -38,10 +42,19 @@ struct MenuPage {
     QCheckBox* checkBox1 = nullptr;                       // subfolder search
     QCheckBox* checkBox2 = nullptr;                       // animated cursor over the photo
     QLabel* label1 = nullptr;                             // help link
+    QLabel* image23 = nullptr;                            // title picture
+    QLabel* image24 = nullptr;                            // red folder beside CheckBox1
+    QLabel* image25 = nullptr;                            // information icon beside the link
+    QPlainTextEdit* memo1 = nullptr;                      // about memo: the maker's contact
 };
 
 // Shows a colour button's colour as its swatch and remembers it in the property "colour".
 void paintSwatch(QPushButton* button, const QColor& colour);
+
+// Puts the pictures on the page: title, information icon, red folder, and the row icons (a
+// silver folder for row 1, grey folders for rows 4..11; rows 2 and 3 keep their device's icon
+// and show the camera and the SD card only when they have none yet).
+void showMenuPictures(MenuPage& m, const Artwork& art);
 
 // Builds the page inside `parent` (the viewer area); every widget gets its component name.
 MenuPage buildMenuPage(QWidget* parent);

@@ -13,7 +13,7 @@ class RenameDialog : public QDialog {
   public:
     explicit RenameDialog(bool& renamekerdes, QWidget* parent = nullptr);
 
-    // Shows the question modally with the client area's top-left at `topLeft`; true when the
+    // Shows the question modally with its outer top-left corner at `topLeft`; true when the
     // user chose "Átnevez". Closing by the title bar counts as "Mégse".
     bool ask(QPoint topLeft);
 
