@@ -17,7 +17,8 @@ bool panelkereso(int x, int y, const QWidget* obj) {
 }
 
 void MainWindow::Panel1MouseDown(QPoint p) {
-    if (menu_->panel20->isVisible()) return;
+    // A second button pressed during a drag must not restart it from the shrunk frame.
+    if (menu_->panel20->isVisible() || st_.mozg) return;
     dragPress(st_, panel1_->geometry(), panel2_->size(), p);
 }
 
@@ -56,6 +57,8 @@ void MainWindow::Panel1MouseUp(QPoint) {
             panel1_->setGeometry(st_.eredeti);
             image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
             statusBar()->showMessage(out.message, 15000);
+        } else {
+            statusBar()->clearMessage(); // an earlier failure no longer applies
         }
         st_.s1 = out.show;
         kepbetoltes(out.show);

@@ -3,6 +3,7 @@
 #include "core/autorename.h"
 #include "core/cursor.h"
 
+#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <climits>
@@ -106,6 +107,7 @@ class DropRun {
             pointAtExisting(step.slot, step.dest);
             return;
         case DropAction::AskRename:
+            listIfUnknown(step.slot, step.dest);
             if (renameConfirmed) {
                 st_.s2 = plan_.proposedName;
                 copyInto(step.slot, plan_.proposedName);
@@ -114,6 +116,7 @@ class DropRun {
             }
             return;
         case DropAction::Clash:
+            listIfUnknown(step.slot, step.dest);
             pointAtExisting(step.slot, step.dest);
             fail(QStringLiteral("Más kép van már ezen a néven: %1.").arg(step.dest));
             return;
@@ -219,6 +222,13 @@ class DropRun {
         } else if (slot != st_.indexpanel) {
             dirXindex(st_, slot, i);
         }
+    }
+
+    // A photo that came into the folder after its list was made joins the list, as the next
+    // scan would list it; a folder of that name does not.
+    void listIfUnknown(int slot, const QString& dest) {
+        if (exactIndex(st_.lists[size_t(slot)], dest) < 0 && QFileInfo(dest).isFile())
+            addEntry(slot, dest);
     }
 
     void pointAtExisting(int slot, const QString& dest) {
