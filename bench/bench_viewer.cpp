@@ -68,11 +68,13 @@ struct Window {
         env.programDir = program;
         w = std::make_unique<MainWindow>(env);
         w->show();
+        QCoreApplication::processEvents(); // lets the first show settle before the new size
         w->resize(size);
         QCoreApplication::processEvents();
         w->SpeedButton1Click(1);
         w->repaint();
     }
+    QSize size() const { return w->size(); }
     double press(Qt::Key key) {
         QElapsedTimer t;
         t.start();
@@ -143,6 +145,7 @@ int main(int argc, char* argv[]) {
             floors.push_back(floorMs(win.w->state().globalnev, viewerCover(*win.w)));
         }
         const double fl = median(floors);
+        std::printf("window %dx%d: ", win.size().width(), win.size().height());
         std::printf("%dx%d, 24 MP: next %.1f ms, cold %.1f ms, floor %.1f ms\n", size.width(),
                     size.height(), median(next), median(cold), fl);
         if (size.width() == 1920) {

@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 
 #include <QScrollArea>
+#include <QTimer>
 
 namespace kps {
 
@@ -45,7 +46,7 @@ void MainWindow::FormResize() {
 
     // The photo frame keeps its visibility; only its bounds follow the viewer.
     fitFrame();
-    refreshDecodeForSize();
+    sharpen_->start(); // decoding waits until the resizing pauses
 
     QFrame* page = menu_->panel20;
     page->setGeometry(panel2_->width() / 2 - page->width() / 2, 10, page->width(),

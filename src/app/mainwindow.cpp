@@ -11,8 +11,8 @@
 
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -98,9 +98,10 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
     st_.panelState.fill(PanelState::Normal);
     st_.panelState[kSourceSlot] = PanelState::Selected;
     betolt();
+    showMenuPictures(*menu_, art_);
 
     form3_ = new RenameDialog(st_.renamekerdes, this);
-    form4_ = new DeviceWizard(this);
+    form4_ = new DeviceWizard(st_, *env_.volumes, env_.pickFolder, art_, this);
     timer1_->start();
 }
 
@@ -167,6 +168,10 @@ void MainWindow::buildComponents() {
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
     connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1Timer);
+    sharpen_ = new QTimer(this);
+    sharpen_->setSingleShot(true);
+    sharpen_->setInterval(150);
+    connect(sharpen_, &QTimer::timeout, this, &MainWindow::refreshDecodeForSize);
 }
 
 void MainWindow::buildStatusBar() {
@@ -195,7 +200,10 @@ void MainWindow::syncStatusBar() {
 QWidget* MainWindow::ifindcomponent(const QString& name) const {
     if (name.isEmpty()) return nullptr;
     if (objectName() == name) return const_cast<MainWindow*>(this);
-    return findChild<QWidget*>(name);
+    // The window's own components first: the dialogs reuse names such as "Label1".
+    if (QWidget* w = client_->findChild<QWidget*>(name)) return w;
+    if (QWidget* w = statusBar()->findChild<QWidget*>(name)) return w;
+    return findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -5,12 +5,10 @@
 #include "app/artwork.h"
 #include "core/state.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
-#include <QColor>
-#include <QColor>
 #include <array>
-#include <functional>
 #include <functional>
 #include <memory>
 
@@ -107,6 +105,7 @@ class MainWindow : public QMainWindow {
     void buildStatusBar();
     void connectMenu();
     bool helpLinkEvent(QEvent* event);
+    void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
     void applySettings(const Settings& s);
     Settings collectSettings() const;
     std::array<QString, 11> rowNames() const;
@@ -137,8 +136,9 @@ class MainWindow : public QMainWindow {
     QLabel* panel22_ = nullptr;                         // "Menü" button
     std::array<QLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
     QTimer* timer1_ = nullptr;                          // Timer1: device search
-    RenameDialog* form3_ = nullptr;                     // Form3: rename question
-    DeviceWizard* form4_ = nullptr;                     // Form4: device wizard
+    QTimer* sharpen_ = nullptr;     // a pause in resizing before a sharper decode
+    RenameDialog* form3_ = nullptr; // Form3: rename question
+    DeviceWizard* form4_ = nullptr; // Form4: device wizard
 
     bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
     bool geometryFixed_ = false;    // the stored outer size was corrected for the frame

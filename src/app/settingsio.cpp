@@ -52,7 +52,7 @@ void MainWindow::betolt() {
     for (int row = 1; row < kSourceRows; ++row) {
         menu_->speedButtons[size_t(row)]->setIcon(art_.bmp[2]);
         menu_->speedButtons[size_t(row)]->setProperty(kTagProperty, 0);
-        menu_->paths[size_t(row)]->setText(kSearchingText);
+        menu_->paths[size_t(row)]->setText(kSearchingDevice);
     }
     cur1_ = new AnimatedCursor(art_.cursorFrames, this);
 

@@ -118,6 +118,21 @@ class StartupTest : public QObject {
         QCOMPARE(fx.window().state().torol500, 77);
     }
 
+    void maximisedWindowIsStoredWithItsNormalRectangle() {
+        WindowFixture fx;
+        QVERIFY(kps::test::writeFile(fx.settingsFile(),
+                                     "[ablak]\nleft=30\ntop=40\nwidth=700\nheight=500\n"));
+        MainWindow& w = fx.start();
+        w.showMaximized();
+        QTRY_VERIFY(w.isMaximized());
+        QVERIFY(fx.close());
+        const QStringList lines = iniLines(fx.settingsFile());
+        QVERIFY(lines.contains(QStringLiteral("width=700")));
+        QVERIFY(lines.contains(QStringLiteral("height=500")));
+        QVERIFY(lines.contains(QStringLiteral("left=30")));
+        QVERIFY(lines.contains(QStringLiteral("top=40")));
+    }
+
     void closeEmptiesTheTrashAndKeepsOtherFiles() {
         WindowFixture fx;
         const QString trash = fx.folder(QStringLiteral("trash"));

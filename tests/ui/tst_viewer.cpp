@@ -175,6 +175,11 @@ class ViewerTest : public QObject {
         const QSize area = fx.find<QWidget>(QStringLiteral("Panel2"))->size();
         QCOMPARE(frame(fx)->height(), area.height());
         QVERIFY(frame(fx)->isVisible());
+        // Once the resizing pauses, the picture is decoded again sharp enough for the frame.
+        auto* photo = fx.find<PhotoView>(QStringLiteral("Image1"));
+        QTRY_VERIFY(photo->image().width() >= frame(fx)->width());
+        QVERIFY(photo->image().height() >= frame(fx)->height());
+        QCOMPARE(photo->fullSize(), QSize(4000, 3000));
         // A tiny window keeps everything at zero size or more.
         w.resize(60, 60);
         QCoreApplication::processEvents();
