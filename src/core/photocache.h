@@ -23,7 +23,9 @@ namespace kps {
 // are thread-safe.
 class PhotoCache {
   public:
-    static constexpr qint64 kDefaultBudgetBytes = 100LL * 1024 * 1024;
+    // Enough for the shown photo and both neighbours at full-HD viewer sizes; a larger budget
+    // only keeps photos the user has moved away from, and costs the peak memory.
+    static constexpr qint64 kDefaultBudgetBytes = 48LL * 1024 * 1024;
 
     explicit PhotoCache(qint64 budgetBytes = kDefaultBudgetBytes);
     ~PhotoCache(); // lets a running decode finish, drops the rest of the queue, joins the worker
