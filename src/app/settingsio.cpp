@@ -24,6 +24,16 @@ namespace {
 // The load buttons' availability flag: 1 loadable, 0 not.
 const char* const kTagProperty = "tag";
 
+// The settings and the program state hold the taught devices under the same names.
+template <typename From, typename To> void copyTaughtDevices(const From& from, To& to) {
+    to.reservedSerial1 = from.reservedSerial1;
+    to.reservedIcon1 = from.reservedIcon1;
+    to.reservedPath1 = from.reservedPath1;
+    to.reservedSerial2 = from.reservedSerial2;
+    to.reservedIcon2 = from.reservedIcon2;
+    to.reservedPath2 = from.reservedPath2;
+}
+
 QMargins frameExtents(const QWidget* w) {
     if (const QWindow* win = w->windowHandle()) return win->frameMargins();
     return {};
@@ -88,12 +98,7 @@ void MainWindow::applySettings(const Settings& s) {
     if (!st_.dirs[kTrashSlot].isEmpty()) fs.mkdir(st_.dirs[kTrashSlot] + kUndoFolderName);
 
     st_.villogo = false;
-    st_.reservedSerial1 = s.reservedSerial1;
-    st_.reservedIcon1 = s.reservedIcon1;
-    st_.reservedPath1 = s.reservedPath1;
-    st_.reservedSerial2 = s.reservedSerial2;
-    st_.reservedIcon2 = s.reservedIcon2;
-    st_.reservedPath2 = s.reservedPath2;
+    copyTaughtDevices(s, st_);
     menu_->mapi[1]->setText(s.panel1b);
     menu_->mapi[2]->setText(s.panel1c);
 
@@ -134,12 +139,7 @@ Settings MainWindow::collectSettings() const {
     s.panel1c = menu_->mapi[2]->text();
     s.kurzor = menu_->checkBox2->isChecked();
     s.pirosmappa = menu_->checkBox1->isChecked();
-    s.reservedSerial1 = st_.reservedSerial1;
-    s.reservedIcon1 = st_.reservedIcon1;
-    s.reservedPath1 = st_.reservedPath1;
-    s.reservedSerial2 = st_.reservedSerial2;
-    s.reservedIcon2 = st_.reservedIcon2;
-    s.reservedPath2 = st_.reservedPath2;
+    copyTaughtDevices(st_, s);
     for (int slot = 0; slot < kMarkedSlots; ++slot)
         s.panelmappa[size_t(slot)] = st_.png[size_t(slot)];
     s.panelszin2 = st_.szin2;

@@ -61,18 +61,6 @@ QImage glyph(QToolButton* b) {
     return asImage(b->icon().pixmap(24, 24));
 }
 
-// Lines of a written settings.ini, trimmed, without blank lines.
-QStringList iniLines(const QString& file) {
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    QStringList out;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        const QString text = QString::fromUtf8(line).trimmed();
-        if (!text.isEmpty()) out << text;
-    }
-    return out;
-}
-
 // The serial and settings lines of a device taught as device 1.
 QString taughtDevice1(const QString& serial, const QString& path, const QString& icon = "1") {
     return QStringLiteral("reservedSerial1=%1\nreservedPath1=%2\nreservedIcon1=%3\n")
@@ -414,7 +402,7 @@ class MenuTest : public QObject {
         QCOMPARE(w.state().s1, card + "DCIM/p1.jpg");
 
         QVERIFY(fx.close());
-        const QStringList lines = iniLines(fx.settingsFile());
+        const QStringList lines = test::iniLines(fx.settingsFile());
         QVERIFY(lines.contains(QStringLiteral("panel1=Forrás")));
         QVERIFY(lines.contains(QStringLiteral("path0=") + fx.slotFolder(0)));
         QVERIFY(lines.contains(QStringLiteral("panel1b=Kamera")));

@@ -21,18 +21,6 @@ class StartupTest : public QObject {
   private:
     static QString home() { return QDir::homePath(); }
 
-    // Lines of the written settings.ini, without blank lines.
-    static QStringList iniLines(const QString& file) {
-        QFile f(file);
-        if (!f.open(QIODevice::ReadOnly)) return {};
-        QStringList out;
-        for (const QByteArray& line : f.readAll().split('\n')) {
-            const QString text = QString::fromUtf8(line).trimmed();
-            if (!text.isEmpty()) out << text;
-        }
-        return out;
-    }
-
   private slots:
     void firstStartHasDefaultSizeAndNothingLoaded() {
         WindowFixture fx;
@@ -78,7 +66,7 @@ class StartupTest : public QObject {
         WindowFixture fx;
         fx.start();
         QVERIFY(fx.close());
-        const QStringList lines = iniLines(fx.settingsFile());
+        const QStringList lines = kps::test::iniLines(fx.settingsFile());
         QStringList keys;
         for (const QString& line : lines)
             if (!line.startsWith('[')) keys << line.section('=', 0, 0);
@@ -126,7 +114,7 @@ class StartupTest : public QObject {
         w.showMaximized();
         QTRY_VERIFY(w.isMaximized());
         QVERIFY(fx.close());
-        const QStringList lines = iniLines(fx.settingsFile());
+        const QStringList lines = kps::test::iniLines(fx.settingsFile());
         QVERIFY(lines.contains(QStringLiteral("width=700")));
         QVERIFY(lines.contains(QStringLiteral("height=500")));
         QVERIFY(lines.contains(QStringLiteral("left=30")));

@@ -6,6 +6,17 @@
 
 namespace kps::test {
 
+QStringList iniLines(const QString& file) {
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QStringList out;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        const QString text = QString::fromUtf8(line).trimmed();
+        if (!text.isEmpty()) out << text;
+    }
+    return out;
+}
+
 WindowFixture::WindowFixture() {
     programDir_ = tmp_.path() + QStringLiteral("/program/");
     QDir().mkpath(programDir_);

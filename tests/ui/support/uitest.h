@@ -3,10 +3,14 @@
 
 #include "app/mainwindow.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
 
 namespace kps::test {
+
+// Lines of a written settings.ini, trimmed, without blank lines.
+QStringList iniLines(const QString& file);
 
 class WindowFixture {
   public:
