@@ -51,23 +51,20 @@ void MainWindow::Panel1MouseUp(QPoint) {
         confirmed = form3_->ask(at);
     }
     const DropOutcome out = executeDrop(st_, plan, confirmed, *env_.fileOps);
+    if (!out.volt || !out.ok) {
+        // Nothing dropped, or the photo stayed where it was: its frame goes back.
+        panel1_->setGeometry(st_.eredeti);
+        image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
+    }
     if (out.volt) {
-        if (!out.ok) {
-            // The photo stayed where it was: show it where it was, and say what failed.
-            panel1_->setGeometry(st_.eredeti);
-            image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
-            statusBar()->showMessage(out.message, 15000);
-        } else {
+        if (out.ok)
             statusBar()->clearMessage(); // an earlier failure no longer applies
-        }
+        else
+            statusBar()->showMessage(out.message, 15000);
         st_.s1 = out.show;
         kepbetoltes(out.show);
     }
     kepszinezo();
-    if (!out.volt) {
-        panel1_->setGeometry(st_.eredeti);
-        image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
-    }
     syncStatusBar();
     st_.mozg = false;
 }
