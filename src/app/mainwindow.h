@@ -19,6 +19,7 @@ class QTimer;
 namespace kps {
 
 struct Settings;
+struct ClashCheck;
 struct MenuPage;
 class PanelPicture;
 class PhotoView;
@@ -104,6 +105,7 @@ class MainWindow : public QMainWindow {
     void buildComponents();
     void buildStatusBar();
     void connectMenu();
+    void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
     bool helpLinkEvent(QEvent* event);
     void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
     void applySettings(const Settings& s);

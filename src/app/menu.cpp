@@ -132,14 +132,12 @@ void MainWindow::Timer1Timer() {
         menu_->speedButtons[row]->setIcon(view.loadable ? art_.bmp[1] : art_.bmp[2]);
         menu_->speedButtons[row]->setProperty("tag", view.loadable ? 1 : 0);
     }
-    const bool rowOneLoads = loadpanelhibakereso();
+    // The clash check already saw the device rows' new texts.
+    paintClashRows(tick.clash);
+    const bool rowOneLoads = tick.clash.ok;
     menu_->speedButtons[0]->setIcon(rowOneLoads ? art_.bmp[0] : art_.bmp[2]);
     menu_->speedButtons[0]->setProperty("tag", rowOneLoads ? 1 : 0);
 }
-
-} // namespace kps
-
-namespace kps {
 
 void MainWindow::connectMenu() {
     for (int i = 0; i < kMenuRows; ++i)

@@ -167,6 +167,11 @@ bool MainWindow::kiment() {
 
 bool MainWindow::loadpanelhibakereso() {
     const ClashCheck check = kps::loadpanelhibakereso(rowPaths());
+    paintClashRows(check);
+    return check.ok;
+}
+
+void MainWindow::paintClashRows(const ClashCheck& check) {
     for (int i = 0; i < kMenuRows; ++i) {
         QFrame* row = menu_->loadPanels[size_t(i)];
         QPalette pal = row->palette();
@@ -174,7 +179,6 @@ bool MainWindow::loadpanelhibakereso() {
                      check.red[size_t(i)] ? QColor(255, 0, 0) : QColor(192, 192, 192));
         row->setPalette(pal);
     }
-    return check.ok;
 }
 
 } // namespace kps
