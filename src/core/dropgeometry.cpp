@@ -25,25 +25,20 @@ void dragPress(AppState& st, QRect frame, QSize viewer, QPoint p) {
     st.mozg = true;
 }
 
+// Distance moved along one axis from the press point, and the shrink distance that applies in
+// the direction of the move.
+static void moved(int press, int now, int towardStart, int towardEnd, int& hossz, int& max) {
+    hossz = press >= now ? press - now : now - press;
+    max = press >= now ? towardStart : towardEnd;
+}
+
 QRect dragMove(AppState& st, QRect frame, QPoint viewerPos, QPoint p) {
     st.ux = frame.left() + p.x();
     st.uy = frame.top() + p.y();
     st.nagyx = st.ux + viewerPos.x();
     st.nagyy = st.uy + viewerPos.y();
-    if (st.rx >= st.ux) {
-        st.xhossz = st.rx - st.ux;
-        st.xhosszMax = st.xtavbal;
-    } else {
-        st.xhossz = st.ux - st.rx;
-        st.xhosszMax = st.xtavjobb;
-    }
-    if (st.ry >= st.uy) {
-        st.yhossz = st.ry - st.uy;
-        st.yhosszMax = st.ytavbal;
-    } else {
-        st.yhossz = st.uy - st.ry;
-        st.yhosszMax = st.ytavjobb;
-    }
+    moved(st.rx, st.ux, st.xtavbal, st.xtavjobb, st.xhossz, st.xhosszMax);
+    moved(st.ry, st.uy, st.ytavbal, st.ytavjobb, st.yhossz, st.yhosszMax);
     const double xMax = st.xhosszMax > 0 ? st.xhosszMax : 1;
     const double yMax = st.yhosszMax > 0 ? st.yhosszMax : 1;
     st.rataX = 100.0 / xMax * (xMax - st.xhossz);
