@@ -8,6 +8,9 @@ packages=(
     libturbojpeg0-dev libsimpleini-dev libmount-dev libblkid-dev
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core xdg-utils
+    clang libclang-rt-14-dev
+    xvfb xauth
+    desktop-file-utils appstream lintian dpkg-dev file fakeroot
 )
 
 missing=()
@@ -24,5 +27,5 @@ if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { echo "Need root or sudo to install: ${missing[*]}" >&2; exit 1; }
     sudo_cmd=(sudo)
 fi
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"

@@ -2,8 +2,8 @@
 
 #include "core/autorename.h"
 #include "core/cursor.h"
+#include "core/nativepath.h"
 
-#include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
 #include <climits>
@@ -227,7 +227,7 @@ class DropRun {
     // A photo that came into the folder after its list was made joins the list, as the next
     // scan would list it; a folder of that name does not.
     void listIfUnknown(int slot, const QString& dest) {
-        if (exactIndex(st_.lists[size_t(slot)], dest) < 0 && QFileInfo(dest).isFile())
+        if (exactIndex(st_.lists[size_t(slot)], dest) < 0 && pathFacts(dest).isFile)
             addEntry(slot, dest);
     }
 

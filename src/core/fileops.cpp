@@ -2,7 +2,8 @@
 
 #include "core/cursor.h"
 
-#include <QFile>
+#include "core/nativepath.h"
+
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -36,7 +37,7 @@ struct Fd {
 };
 
 QByteArray native(const QString& path) {
-    return QFile::encodeName(path);
+    return nativePath(path);
 }
 
 bool statPath(const QString& path, struct stat& st) {

@@ -1,11 +1,14 @@
 #include "core/jpegdecoder.h"
 
 #include "core/fitting.h"
+#include "core/nativepath.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <turbojpeg.h>
+#include <unistd.h>
 
 namespace kps {
 
@@ -180,23 +183,28 @@ QSize JpegDecoder::scaledSizeFor(QSize full, QSize cover) {
 
 bool JpegDecoder::readFile(const QString& path) {
     fileBytes_ = 0;
-    // Only regular files: opening a FIFO named like a photo would block the viewer.
-    const QFileInfo info(path);
-    if (!info.isFile()) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const qint64 size = file.size();
-    if (size <= 0 || size > kMaxFileBytes) return false;
+    // O_NONBLOCK: opening a FIFO named like a photo must not block the viewer; only regular
+    // files are read.
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st;
+    const qint64 size = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+    if (size <= 0 || size > kMaxFileBytes) {
+        ::close(fd);
+        return false;
+    }
     if (qint64(fileBuffer_.size()) < size) {
         std::vector<unsigned char>().swap(fileBuffer_); // free the old one before growing
         fileBuffer_.resize(size_t(size + size / 8)); // headroom for the next, slightly larger file
     }
     qint64 got = 0;
     while (got < size) {
-        const qint64 n = file.read(reinterpret_cast<char*>(fileBuffer_.data()) + got, size - got);
+        const ssize_t n = ::read(fd, fileBuffer_.data() + got, size_t(size - got));
+        if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += n;
     }
+    ::close(fd);
     fileBytes_ = got;
     return got > 0;
 }

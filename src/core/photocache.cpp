@@ -1,7 +1,7 @@
 #include "core/photocache.h"
 
+#include "core/nativepath.h"
 #include <QDateTime>
-#include <QFileInfo>
 
 namespace kps {
 
@@ -19,9 +19,9 @@ PhotoCache::~PhotoCache() {
 }
 
 PhotoCache::FileKey PhotoCache::keyOf(const QString& path) {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile()) return {};
-    return {true, info.size(), info.lastModified().toMSecsSinceEpoch()};
+    const PathFacts facts = pathFacts(path);
+    if (!facts.isFile) return {};
+    return {true, facts.size, facts.modifiedMs};
 }
 
 // Whether a decode made for `decoded` gives at least what `wanted` needs; the output size grows

@@ -1,15 +1,16 @@
 #include "core/photodate.h"
 
+#include "core/nativepath.h"
+
 #include <QDateTime>
-#include <QFileInfo>
 
 namespace kps {
 
 QString kepdatum(const QString& path) {
     if (path.isEmpty()) return QString();
-    const QFileInfo info(path);
-    if (!info.exists()) return QString(); // the photo was removed after the list was made
-    const QDateTime when = info.lastModified().toLocalTime();
+    const PathFacts facts = pathFacts(path);
+    if (!facts.exists) return QString(); // the photo was removed after the list was made
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(facts.modifiedMs).toLocalTime();
     if (!when.isValid()) return QString();
     const QDate d = when.date();
     const QTime t = when.time();

@@ -2,7 +2,8 @@
 
 #include "core/slots.h"
 
-#include <QFile>
+#include "core/nativepath.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -83,7 +84,7 @@ class NameMatcher {
             return false;
         }
         const std::u32string folded =
-            foldedCodePoints(QFile::decodeName(QByteArray(name, qsizetype(len))));
+            foldedCodePoints(pathFromNative(name, qsizetype(len)));
         for (const std::u32string& m : foldedMasks_) {
             if (globMatch(m.data(), m.size(), folded.data(), folded.size(),
                           [](char32_t c) { return c; })) {
@@ -131,7 +132,7 @@ EntryKind unknownEntryKind(int dirFd, const char* name) {
 }
 
 QString decodedName(const char* name, size_t len) {
-    return isAscii(name, len) ? QString::fromLatin1(name, qsizetype(len)) : QFile::decodeName(name);
+    return pathFromNative(name, qsizetype(len));
 }
 
 // Reads one folder once. Matching files are added to `files` as folder path + name; when
@@ -191,7 +192,7 @@ void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
 }
 
 Folder topFolder(const QString& path) {
-    return {path, QFile::encodeName(path)};
+    return {path, nativePath(path)};
 }
 
 QStringList distinctMasks(const QString& a, const QString& b) {
@@ -201,7 +202,7 @@ QStringList distinctMasks(const QString& a, const QString& b) {
 } // namespace
 
 bool matchesMask(const QString& mask, const QString& name) {
-    const QByteArray raw = QFile::encodeName(name);
+    const QByteArray raw = nativePath(name);
     return NameMatcher({mask}).matches(raw.constData(), size_t(raw.size()));
 }
 

@@ -1,10 +1,13 @@
 #include "core/shutdown.h"
 
+#include "core/nativepath.h"
 #include "core/scan.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QStringList>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 
 namespace kps {
 
@@ -20,13 +23,20 @@ constexpr Qt::CaseSensitivity kPathCase = Qt::CaseInsensitive;
 constexpr Qt::CaseSensitivity kPathCase = Qt::CaseSensitive;
 #endif
 
+// The folder's path with every link and "." or ".." resolved, or "" when it does not exist.
+QString canonicalPath(const QString& folder) {
+    char resolved[PATH_MAX];
+    if (folder.isEmpty() || !::realpath(nativePath(folder).constData(), resolved)) return {};
+    return pathFromNative(resolved, qsizetype(std::strlen(resolved)));
+}
+
 // True when `folder` resolves to the same existing folder as a slot other than the Trash.
 bool isAnotherSlotsFolder(const AppState& st, const QString& folder) {
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    const QString canonical = canonicalPath(folder);
     if (canonical.isEmpty()) return false; // a missing folder holds nothing to protect
     for (int slot = 0; slot < kSlotCount; ++slot) {
         if (slot == kTrashSlot) continue;
-        const QString other = QFileInfo(st.dirs[size_t(slot)]).canonicalFilePath();
+        const QString other = canonicalPath(st.dirs[size_t(slot)]);
         if (!other.isEmpty() && other.compare(canonical, kPathCase) == 0) return true;
     }
     return false;
@@ -37,7 +47,7 @@ bool isAnotherSlotsFolder(const AppState& st, const QString& folder) {
 void pruneUndoFolder(PhotoList& scratch, const QString& undoFolder) {
     filelist(scratch, undoFolder, kJpgMask);
     for (int done = 0; done < kMaxUndoDeletions && scratch.count() > kUndoKept; ++done) {
-        QFile::remove(scratch.at(0));
+        ::unlink(nativePath(scratch.at(0)).constData());
         scratch.removeAt(0);
     }
 }
@@ -47,7 +57,7 @@ void emptyTrash(PhotoList& scratch, const QString& trashFolder) {
     filelist(scratch, trashFolder, kJpgMask);
     QStringList remaining;
     for (const QString& path : scratch.paths()) {
-        if (!QFile::remove(path)) remaining << path;
+        if (::unlink(nativePath(path).constData()) != 0) remaining << path;
     }
     scratch.assign(remaining);
 }

@@ -1,0 +1,34 @@
+#pragma once
+// Paths as the program holds them (QString) and as the file system names them (bytes).
+//
+// A name that is not valid UTF-8 (a Latin-2 name from an older Windows disk, say) must still
+// name its file after a round trip, so the bytes that do not decode are kept: each becomes the
+// lone surrogate U+DC80 + (byte - 0x80), and encoding turns it back into that byte. Valid UTF-8
+// never decodes to such a surrogate, so the mapping is exact both ways.
+
+#include <QByteArray>
+#include <QString>
+
+namespace kps {
+
+// The file system's bytes for a path; the exact inverse of pathFromNative.
+QByteArray nativePath(const QString& path);
+
+// A path or name from the file system's bytes, keeping undecodable bytes (see above).
+QString pathFromNative(const char* bytes, qsizetype len);
+QString pathFromNative(const QByteArray& bytes);
+
+// What stat() tells of a path (links followed), looked up by its exact bytes.
+struct PathFacts {
+    bool exists = false;
+    bool isFile = false;   // a regular file
+    qint64 size = 0;       // bytes
+    qint64 modifiedMs = 0; // last modification, milliseconds since the epoch (UTC)
+};
+PathFacts pathFacts(const QString& path);
+
+// The path for people to read: kept bytes are shown as Windows-1250 characters, the code page
+// such names usually come from.
+QString displayPath(const QString& path);
+
+} // namespace kps

@@ -1,0 +1,41 @@
+#include "core/nativepath.h"
+
+#include <gtest/gtest.h>
+
+namespace kps {
+namespace {
+
+// Names as a folder listing may give them: UTF-8, Latin-2 from an older Windows disk, broken
+// and overlong sequences, encoded surrogates, and bytes that only look like our own escapes.
+TEST(NativePath, EveryByteStringSurvivesTheRoundTrip) {
+    const QByteArray names[] = {
+        "IMG_0001.JPG",
+        "f\xc3\xa9nyk\xc3\xa9p.jpg", // UTF-8 "fényképe"
+        "\xe1rv\xedzt\xfbr\xf5.jpg", // Latin-2 "árvíztűrő"
+        "\xc3(x.jpg",                // broken two-byte sequence
+        "\xe0\x80\xaf.jpg",          // overlong "/"
+        "\xed\xb2\x80.jpg",          // an encoded lone surrogate
+        "\xf4\x90\x80\x80.jpg",      // above U+10FFFF
+        "\xf0\x9f\x93\xb7.jpg",      // a camera emoji, four bytes
+        "end\xc3",                   // cut in the middle of a sequence
+    };
+    for (const QByteArray& raw : names) {
+        const QString path = pathFromNative(raw);
+        EXPECT_EQ(nativePath(path), raw) << raw.toHex().constData();
+    }
+}
+
+TEST(NativePath, ValidUtf8DecodesAsText) {
+    EXPECT_EQ(pathFromNative(QByteArray("/k\xc3\xa9p/\xc3\xa1.jpg")), QStringLiteral("/kép/á.jpg"));
+    EXPECT_EQ(nativePath(QStringLiteral("/kép/á.jpg")), QByteArray("/k\xc3\xa9p/\xc3\xa1.jpg"));
+}
+
+TEST(NativePath, KeptBytesAreShownAsCentralEuropeanLetters) {
+    const QString path = pathFromNative(QByteArray("/a/\xe1rv\xedzt\xfbr\xf5.jpg"));
+    EXPECT_NE(path, QStringLiteral("/a/árvíztűrő.jpg")); // it is not the UTF-8 name
+    EXPECT_EQ(displayPath(path), QStringLiteral("/a/árvíztűrő.jpg"));
+    EXPECT_EQ(displayPath(QStringLiteral("/plain/ó.jpg")), QStringLiteral("/plain/ó.jpg"));
+}
+
+} // namespace
+} // namespace kps
