@@ -1,13 +1,18 @@
 // Draws every picture the photo sorter embeds (folder marks, trash can, device icons, load-button
 // glyphs, cursor frames, menu pictures) and writes them as PNG files.
 //
-//   make-artwork <output folder> [--preview <sheet.png>]
+//   make-artwork <output folder> [--icons <icon folder>] [--preview <sheet.png>]
 //
 // The PNGs in resources/images/ are this program's output; edit the drawings here and run it
-// again rather than touching the PNGs. --preview also writes an enlarged contact sheet of all
-// pictures, for judging them by eye.
+// again rather than touching the PNGs. --icons also writes the program's icon for the icon
+// theme (appicon.cpp): <size>/kovrin-photo-sorter.png for every theme size and the scalable
+// kovrin-photo-sorter.svg. --preview also writes an enlarged contact sheet of all pictures, for
+// judging them by eye.
+
+#include "appicon.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -578,6 +583,27 @@ QImage contactSheet(const std::vector<Picture>& pictures) {
     return sheet;
 }
 
+// The program's icon in the icon theme's sizes and as SVG.
+bool writeAppIcon(const QDir& folder) {
+    const QString name = QStringLiteral("kovrin-photo-sorter");
+    bool ok = true;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString path = folder.filePath(QStringLiteral("%1/%2.png").arg(size).arg(name));
+        folder.mkpath(QString::number(size));
+        if (!artwork::renderScene(artwork::appIcon(size <= 24), size).save(path, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+            ok = false;
+        }
+    }
+    QFile svg(folder.filePath(name + QStringLiteral(".svg")));
+    if (!svg.open(QIODevice::WriteOnly) ||
+        svg.write(artwork::sceneToSvg(artwork::appIcon(false)).toUtf8()) < 0) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(svg.fileName()));
+        ok = false;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -586,14 +612,18 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
 
     QStringList args = QGuiApplication::arguments().mid(1);
-    QString previewPath;
-    const qsizetype previewFlag = args.indexOf(QStringLiteral("--preview"));
-    if (previewFlag >= 0 && previewFlag + 1 < args.size()) {
-        previewPath = args.at(previewFlag + 1);
-        args.remove(previewFlag, 2);
-    }
+    const auto takeOption = [&args](const QString& flag) {
+        const qsizetype at = args.indexOf(flag);
+        if (at < 0 || at + 1 >= args.size()) return QString();
+        const QString value = args.at(at + 1);
+        args.remove(at, 2);
+        return value;
+    };
+    const QString previewPath = takeOption(QStringLiteral("--preview"));
+    const QString iconFolder = takeOption(QStringLiteral("--icons"));
     if (args.size() != 1) {
-        std::fprintf(stderr, "usage: make-artwork <output folder> [--preview <sheet.png>]\n");
+        std::fprintf(stderr, "usage: make-artwork <output folder> [--icons <icon folder>] "
+                             "[--preview <sheet.png>]\n");
         return 2;
     }
 
@@ -618,6 +648,7 @@ int main(int argc, char** argv) {
             ++failures;
         }
     }
+    if (!iconFolder.isEmpty() && !writeAppIcon(QDir(iconFolder))) ++failures;
     if (!previewPath.isEmpty() && !contactSheet(pictures).save(previewPath, "PNG")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(previewPath));
         ++failures;

@@ -38,7 +38,8 @@ using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial
 // What the main window takes from outside, so tests can replace the disk, the volumes and the
 // pickers.
 struct Environment {
-    QString programDir;              // dir: folder of the program, ending in the separator
+    QString programDir;              // dir: where settings.ini lives, ending in the separator
+    QString helpPage;                // the installed help page; empty: a copy from the resources
     FileOps* fileOps = nullptr;      // file steps of a drop; null: the real file system
     VolumeSource* volumes = nullptr; // mounted volumes; null: the system's mount table
     FolderPicker pickFolder;         // null: the platform's folder picker (empty when cancelled)

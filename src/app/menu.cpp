@@ -77,6 +77,10 @@ void MainWindow::ButtonColor1Click() {
 }
 
 void MainWindow::Label1Click() {
+    if (!env_.helpPage.isEmpty()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(env_.helpPage));
+        return;
+    }
     // The help page ships inside the program; the browser gets a copy in the temporary folder.
     const QString target = QDir::temp().filePath(QStringLiteral("kovrin-photo-sorter-help.html"));
     QFile::remove(target);

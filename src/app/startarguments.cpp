@@ -1,0 +1,45 @@
+#include "app/startarguments.h"
+
+#include "app/mainwindow.h"
+#include "core/cursor.h"
+
+#include <QLabel>
+
+namespace kps {
+
+QString openFromCommandLine(MainWindow& window, const CommandLine& line) {
+    AppState& st = window.state();
+    QString problem = line.error;
+    if (problem.isEmpty() && !line.folder.isEmpty()) {
+        auto* path1 = qobject_cast<QLabel*>(window.ifindcomponent(QStringLiteral("path1")));
+        path1->setText(line.folder);
+        // A folder that another row already names would be refused by the load button too.
+        if (!window.loadpanelhibakereso()) {
+            window.Panel22Click();
+            problem = QStringLiteral("A mappát egy másik sor is használja, ezért nem töltöttem "
+                                     "be: %1")
+                          .arg(line.folder);
+        }
+    }
+    if (!problem.isEmpty()) {
+        st.status[1] = problem;
+        window.syncStatusBar();
+        return problem;
+    }
+    if (line.folder.isEmpty()) return {};
+
+    window.SpeedButton1Click(1);
+    if (line.photo.isEmpty()) return {};
+    const PhotoList& source = st.lists[kSourceSlot];
+    for (int i = 0; i < source.count(); ++i) {
+        if (source.at(i) != line.photo) continue;
+        st.index[kSourceSlot] = i;
+        st.s1 = listbox(st, kSourceSlot);
+        window.kepbetoltes(st.s1);
+        window.syncStatusBar();
+        break;
+    }
+    return {};
+}
+
+} // namespace kps
