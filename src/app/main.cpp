@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
 #include <climits>
 #include <cstdio>
 #include <unistd.h>
@@ -49,6 +50,9 @@ int main(int argc, char* argv[]) {
     }
 
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(KPS_VERSION));
+    // Wayland finds the menu entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(KPS_APP_ID));
     // Qt has taken its own options (-platform, -style, …) out of argv by now.
     const kps::CommandLine line = kps::parseCommandLine(argumentsOf(argc, argv), currentFolder());
 
@@ -66,6 +70,10 @@ int main(int argc, char* argv[]) {
     env.programDir = settings.dir;
     env.helpPage = kps::installedHelpPage(programDir, layout);
     kps::MainWindow window(env);
+    QIcon icon; // the window's own icon, where no menu entry gives one
+    for (const int size : {32, 48, 256})
+        icon.addFile(QStringLiteral(":/icons/%1/kovrin-photo-sorter.png").arg(size));
+    QApplication::setWindowIcon(icon);
     window.show();
     const QString problem = kps::openFromCommandLine(window, line);
     if (!problem.isEmpty()) print(stderr, problem + QLatin1Char('\n'));

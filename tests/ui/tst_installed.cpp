@@ -1,10 +1,12 @@
-// Starting from a folder or photo named on the command line, and closing on SIGTERM.
+// What an installed program adds: starting from a folder or photo named on the command line,
+// closing on SIGTERM, and the help page from the data folder.
 
 #include "app/closesignals.h"
 #include "app/startarguments.h"
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
+#include <QDesktopServices>
 #include <QLabel>
 #include <QTest>
 #include <csignal>
@@ -12,7 +14,7 @@
 using namespace kps;
 using kps::test::WindowFixture;
 
-class CommandLineTest : public QObject {
+class InstalledProgramTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -76,7 +78,27 @@ class CommandLineTest : public QObject {
         QTRY_VERIFY(!w.isVisible());
         QVERIFY(QFile::exists(fx.settingsFile()));
     }
+
+    void theInstalledHelpPageOpensWhereItIs() {
+        WindowFixture fx;
+        const QString page =
+            fx.folder(QStringLiteral("share/kovrin-photo-sorter")) + "help_hu.html";
+        QVERIFY(test::writeFile(page, "<html></html>"));
+        Environment env;
+        env.helpPage = page;
+        fx.start(env);
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openedUrl");
+        fx.window().Label1Click();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened_, QList<QUrl>{QUrl::fromLocalFile(page)});
+    }
+
+  public slots:
+    void openedUrl(const QUrl& url) { opened_.append(url); }
+
+  private:
+    QList<QUrl> opened_;
 };
 
-QTEST_MAIN(CommandLineTest)
-#include "tst_commandline.moc"
+QTEST_MAIN(InstalledProgramTest)
+#include "tst_installed.moc"
