@@ -75,8 +75,8 @@ int main(int argc, char* argv[]) {
         icon.addFile(QStringLiteral(":/icons/%1/kovrin-photo-sorter.png").arg(size));
     QApplication::setWindowIcon(icon);
     window.show();
+    kps::closeOnTerminationSignals(&window);
     const QString problem = kps::openFromCommandLine(window, line);
     if (!problem.isEmpty()) print(stderr, problem + QLatin1Char('\n'));
-    kps::closeOnTerminationSignals(&window);
     return app.exec();
 }

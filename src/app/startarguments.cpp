@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "core/cursor.h"
+#include "core/nativepath.h"
 
 #include <QLabel>
 
@@ -18,7 +19,7 @@ QString openFromCommandLine(MainWindow& window, const CommandLine& line) {
             window.Panel22Click();
             problem = QStringLiteral("A mappát egy másik sor is használja, ezért nem töltöttem "
                                      "be: %1")
-                          .arg(line.folder);
+                          .arg(displayPath(line.folder));
         }
     }
     if (!problem.isEmpty()) {

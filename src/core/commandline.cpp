@@ -40,6 +40,7 @@ CommandLine parseCommandLine(const QStringList& args, const QString& currentDir)
     bool help = false;
     bool version = false;
     for (const QString& arg : args) {
+        if (arg.isEmpty()) continue; // an empty word names nothing, not the current folder
         if (!optionsEnded && arg == QStringLiteral("--")) {
             optionsEnded = true;
         } else if (!optionsEnded &&

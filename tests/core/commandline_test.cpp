@@ -26,6 +26,7 @@ TEST(CommandLine, EachKindOfArgument) {
         const char* error; // a word the message holds, or "" for none
     } cases[] = {
         {"nothing", {}, StartAction::Run, {}, {}, ""},
+        {"an empty word", {""}, StartAction::Run, {}, {}, ""},
         {"--help", {"--help"}, StartAction::Help, {}, {}, ""},
         {"-h beside a folder", {folder, "-h"}, StartAction::Help, {}, {}, ""},
         {"--version", {"--version"}, StartAction::Version, {}, {}, ""},

@@ -50,19 +50,23 @@ for size in 16 24 32 48 64 128 256; do
         grep -q "PNG image data, $size x $size" || fail "icon of size $size"
 done
 
-# Runs the program at $1 until it has started (the default folders appear in its home), then
-# asks it to stop as a session's end would; its exit status must be 0.
+# Runs the program at $1 until it catches SIGTERM (its handler is in place once the window is
+# shown), then sends it, as a session's end would; the program must close with status 0.
 run_and_terminate() {
     local exe=$1 home=$2
     shift 2
     env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=offscreen HOME="$home" \
         XDG_CONFIG_HOME="$home/config" "$exe" "$@" &
-    local pid=$!
-    for _ in $(seq 100); do
-        [ -d "$home/+trash/undo_500_deleted_images" ] && break
+    local pid=$! caught=0
+    for _ in $(seq 300); do
+        mask=$(awk '/^SigCgt:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+        if (((16#${mask:-0} >> 14) & 1)); then
+            caught=1
+            break
+        fi
         sleep 0.1
     done
-    sleep 0.5 # the event loop is running once the window is shown
+    [ "$caught" -eq 1 ] || fail "$exe did not get ready"
     kill -TERM "$pid"
     wait "$pid" || fail "$exe ended with status $?"
 }
