@@ -164,6 +164,11 @@ void MainWindow::buildComponents() {
 
     buildStatusBar();
 
+    // Only the menu page's controls may hold the focus; a focused panel, button or status field
+    // elsewhere would take the viewer's keys.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w != menu_->panel20 && !menu_->panel20->isAncestorOf(w)) w->setFocusPolicy(Qt::NoFocus);
+
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
@@ -248,6 +253,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return panelEvent(slot.toInt(), qobject_cast<PanelPicture*>(watched) != nullptr, event);
     if (watched == panel1_ || watched == image1_) return photoEvent(event);
     if (watched == menu_->label1) return helpLinkEvent(event);
+    if (watched == menu_->panel20 && event->type() == QEvent::Hide) menuPageHidden();
     if (watched == panel22_) {
         if (event->type() == QEvent::MouseButtonPress) Panel22Click();
         if (event->type() == QEvent::Enter) setBackground(panel22_, QColor(255, 106, 106));

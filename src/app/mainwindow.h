@@ -108,6 +108,7 @@ class MainWindow : public QMainWindow {
     void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
     bool helpLinkEvent(QEvent* event);
     void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
+    void menuPageHidden();     // hands the keys back to the window
     void applySettings(const Settings& s);
     Settings collectSettings() const;
     std::array<QString, 11> rowNames() const;

@@ -156,6 +156,15 @@ void MainWindow::connectMenu() {
         });
     }
     menu_->label1->installEventFilter(this);
+    menu_->panel20->installEventFilter(this);
+}
+
+void MainWindow::menuPageHidden() {
+    // However the page went (its button, a load, anything else), a control of it that kept the
+    // focus would swallow the viewer's keys, or type into a field nobody sees.
+    const QWidget* focus = focusWidget();
+    if (focus && (menu_->panel20->isAncestorOf(focus) || !focus->isVisible()))
+        setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::helpLinkEvent(QEvent* event) {

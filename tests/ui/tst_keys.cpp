@@ -3,9 +3,12 @@
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QWindow>
 
 using namespace kps;
 using kps::test::WindowFixture;
@@ -26,7 +29,121 @@ class KeysTest : public QObject {
         return w;
     }
 
+    // A key as the window system delivers it: to the window, which hands it to its focus.
+    static void press(MainWindow& w, Qt::Key key) { QTest::keyClick(w.windowHandle(), key); }
+    static void click(WindowFixture& fx, const QString& name) {
+        QWidget* widget = fx.find<QWidget>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
+    }
+    // Every key of the viewer, in turn, moves through a list of 25 photos shown at position 0.
+    static void everyKeyMoves(WindowFixture& fx, MainWindow& w) {
+        const struct {
+            Qt::Key key;
+            int expected;
+        } steps[] = {{Qt::Key_Down, 1},      {Qt::Key_Down, 2},   {Qt::Key_Up, 1},
+                     {Qt::Key_PageDown, 11}, {Qt::Key_PageUp, 1}, {Qt::Key_End, 24},
+                     {Qt::Key_Home, 0},      {Qt::Key_Space, 1}};
+        for (const auto& step : steps) {
+            press(w, step.key);
+            QVERIFY2(w.state().index[0] == step.expected,
+                     qPrintable(QStringLiteral("key %1: at %2, focus on %3")
+                                    .arg(step.key, 0, 16)
+                                    .arg(w.state().index[0])
+                                    .arg(QApplication::focusWidget()
+                                             ? QApplication::focusWidget()->objectName()
+                                             : QStringLiteral("nothing"))));
+            QCOMPARE(position(fx), QStringLiteral("%1/25").arg(step.expected + 1));
+        }
+    }
+
   private slots:
+    // Whatever the menu page last held the focus with, once it hides every key moves the list
+    // again and no key reaches a control of the hidden page.
+    void keysWorkAfterTheMenuHides_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("byProgram");
+        QTest::newRow("load button only") << QString() << false;
+        QTest::newRow("name field") << QStringLiteral("Mapi4") << false;
+        QTest::newRow("check box") << QStringLiteral("CheckBox2") << false;
+        QTest::newRow("row background") << QStringLiteral("LoadPanel5") << false;
+        QTest::newRow("name field, page hidden by the program") << QStringLiteral("Mapi5") << true;
+    }
+
+    void keysWorkAfterTheMenuHides() {
+        QFETCH(QString, control);
+        QFETCH(bool, byProgram);
+        WindowFixture fx;
+        MainWindow& w = fx.startWithFolders();
+        for (int i = 0; i < 25; ++i)
+            test::writeJpeg(fx.slotFolder(0) + QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar('0')),
+                            32, 24, i);
+        QWidget* page = fx.find<QWidget>(QStringLiteral("Panel20"));
+        click(fx, QStringLiteral("Panel22"));
+        QVERIFY(page->isVisible());
+        click(fx, QStringLiteral("SpeedButton1"));
+        QVERIFY(!page->isVisible());
+        QCOMPARE(position(fx), QStringLiteral("1/25"));
+        auto* option = fx.find<QCheckBox>(QStringLiteral("CheckBox2"));
+        const bool optionWas = option->isChecked();
+        auto* edit = qobject_cast<QLineEdit*>(fx.find<QWidget>(control));
+        const QString typed = edit ? QStringLiteral("x") + edit->text() : QString();
+        if (!control.isEmpty()) {
+            click(fx, QStringLiteral("Panel22"));
+            click(fx, control);
+            if (edit) {
+                QTRY_VERIFY(edit->hasFocus());
+                QTest::keyClick(w.windowHandle(), 'x');
+            }
+            if (byProgram)
+                page->hide();
+            else
+                click(fx, QStringLiteral("Panel22"));
+            QVERIFY(!page->isVisible());
+        }
+        everyKeyMoves(fx, w);
+        if (edit) QCOMPARE(edit->text(), typed);
+        QCOMPARE(option->isChecked(),
+                 control == QStringLiteral("CheckBox2") ? !optionWas : optionWas);
+    }
+
+    // Nothing of the window outside the menu page takes the focus, so no click there can take
+    // the keys away from the list.
+    void onlyTheMenuPageTakesTheFocus() {
+        WindowFixture fx;
+        MainWindow& w = fx.startWithFolders();
+        const QWidget* page = fx.find<QWidget>(QStringLiteral("Panel20"));
+        QStringList focusable;
+        for (const QWidget* child : w.findChildren<QWidget*>()) {
+            if (child->window() == &w && !page->isAncestorOf(child) && child != page &&
+                child->focusPolicy() != Qt::NoFocus)
+                focusable << child->objectName() + QLatin1Char('/') +
+                                 child->metaObject()->className();
+        }
+        QCOMPARE(focusable, QStringList());
+    }
+
+    void keysWorkAfterClicksAroundTheWindow_data() {
+        QTest::addColumn<QString>("part");
+        for (const char* name : {"StatusBar1", "StatusField1", "Panel2", "Panel6", "Panel8",
+                                 "Panel10", "Image10", "Panel22"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+
+    void keysWorkAfterClicksAroundTheWindow() {
+        QFETCH(QString, part);
+        WindowFixture fx;
+        MainWindow& w = fx.startWithFolders();
+        for (int i = 0; i < 25; ++i)
+            test::writeJpeg(fx.slotFolder(0) + QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar('0')),
+                            32, 24, i);
+        fx.load();
+        click(fx, part);
+        if (part == QStringLiteral("Panel22")) click(fx, part); // the page opens and hides again
+        QCOMPARE(w.state().indexpanel, 0);
+        everyKeyMoves(fx, w);
+    }
+
     void keysMoveTheCursor_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("key");
