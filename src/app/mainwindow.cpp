@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -194,7 +195,24 @@ void MainWindow::buildStatusBar() {
         bar->addWidget(field);
         statusFields_[size_t(i)] = field;
     }
+    // Messages get a place of their own: QStatusBar's own message would cover the fields.
+    statusMessage_ = new StatusMessage(bar);
+    statusMessage_->setObjectName(QStringLiteral("StatusMessage"));
+    bar->addWidget(statusMessage_, 1);
+    statusMessageTimer_ = new QTimer(this);
+    statusMessageTimer_->setObjectName(QStringLiteral("StatusMessageTimer"));
+    statusMessageTimer_->setSingleShot(true);
+    statusMessageTimer_->setInterval(15000);
+    connect(statusMessageTimer_, &QTimer::timeout, this, [this] { showStatusMessage({}); });
     setStatusBar(bar);
+}
+
+void MainWindow::showStatusMessage(const QString& text) {
+    statusMessage_->setMessage(text);
+    if (text.isEmpty())
+        statusMessageTimer_->stop();
+    else
+        statusMessageTimer_->start();
 }
 
 void MainWindow::syncStatusBar() {

@@ -1,5 +1,6 @@
 // Keys step through the viewed photo list.
 
+#include "dragdriver.h"
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
@@ -7,7 +8,9 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 using namespace kps;
@@ -201,6 +204,53 @@ class KeysTest : public QObject {
         QTest::keyClick(edit, Qt::Key_Space);
         QCOMPARE(w.state().index[0], 0);
         QCOMPARE(edit->text(), QStringLiteral("ab "));
+    }
+
+    // A failed drop's message stands beside the five fields, which keep showing the photo and
+    // follow the keys while it shows.
+    void failureMessageLeavesTheFieldsShowing() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx);
+        QVERIFY(test::writeJpeg(fx.slotFolder(0) + "a.jpg", 40, 30, 1));
+        QVERIFY(test::writeJpeg(fx.slotFolder(0) + "b.jpg", 64, 48, 2));
+        QVERIFY(test::writeJpeg(fx.slotFolder(2) + "a.jpg", 40, 30, 3)); // a clash: other bytes
+        fx.load();
+        std::array<QLabel*, 5> fields{};
+        QStringList before;
+        for (int i = 0; i < 5; ++i) {
+            fields[size_t(i)] = fx.find<QLabel>(QStringLiteral("StatusField%1").arg(i));
+            before << fields[size_t(i)]->text();
+        }
+        QCOMPARE(before.mid(0, 3), QStringList({"1/2", "a.jpg", "40x30"}));
+
+        test::dropOnSlot(fx, 2);
+        QVERIFY(!test::statusMessage(w).isEmpty());
+        auto* message = fx.find<QLabel>(QStringLiteral("StatusMessage"));
+        QVERIFY(message);
+        const auto fieldsShow = [&](const QStringList& texts) {
+            const QRect bar = w.statusBar()->rect();
+            for (int i = 0; i < 5; ++i) {
+                const QLabel* f = fields[size_t(i)];
+                QVERIFY2(f->isVisible(), qPrintable(f->objectName()));
+                QCOMPARE(f->text(), texts[i]);
+                QVERIFY(bar.contains(f->geometry()));
+                QVERIFY(!f->geometry().intersects(message->geometry()));
+            }
+        };
+        fieldsShow(before);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(message->isVisible());
+        QVERIFY(fx.find<QTimer>(QStringLiteral("StatusMessageTimer"))->isActive());
+
+        press(w, Qt::Key_Down);
+        QStringList after = before;
+        after[0] = QStringLiteral("2/2");
+        after[1] = QStringLiteral("b.jpg");
+        after[2] = QStringLiteral("64x48");
+        after[3] = fields[3]->text(); // the other photo's date
+        fieldsShow(after);
+        QVERIFY(!test::statusMessage(w).isEmpty());
+        QVERIFY(message->isVisible());
     }
 };
 
