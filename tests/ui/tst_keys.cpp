@@ -223,6 +223,7 @@ class KeysTest : public QObject {
         }
         QCOMPARE(before.mid(0, 3), QStringList({"1/2", "a.jpg", "40x30"}));
 
+        const int width = w.width();
         test::dropOnSlot(fx, 2);
         QVERIFY(!test::statusMessage(w).isEmpty());
         auto* message = fx.find<QLabel>(QStringLiteral("StatusMessage"));
@@ -251,6 +252,15 @@ class KeysTest : public QObject {
         fieldsShow(after);
         QVERIFY(!test::statusMessage(w).isEmpty());
         QVERIFY(message->isVisible());
+
+        // A long message neither widens the window nor pushes the fields away.
+        const QString longMessage(600, QLatin1Char('m'));
+        w.showStatusMessage(longMessage);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), width);
+        fieldsShow(after);
+        QCOMPARE(test::statusMessage(w), longMessage);
+        QCOMPARE(message->toolTip(), longMessage);
     }
 };
 
