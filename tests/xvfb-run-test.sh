@@ -25,6 +25,11 @@ if ! read -r display <"$tmp/display"; then
     exit 1
 fi
 xauth -q -f "$tmp/client" add ":$display" . "$cookie" 2>/dev/null
+# libxkbcommon-x11 hands strndup atom names without a final NUL, which strndup allows but
+# AddressSanitizer's strict string checks report; the program's own strings stay checked on the
+# offscreen run.
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}strict_string_checks=0"
+export ASAN_OPTIONS
 status=0
 env -u WAYLAND_DISPLAY DISPLAY=":$display" XAUTHORITY="$tmp/client" QT_QPA_PLATFORM=xcb "$@" ||
     status=$?
