@@ -7,8 +7,6 @@
 #include "core/dropgeometry.h"
 #include "dialogs/renamedialog.h"
 
-#include <QStatusBar>
-
 namespace kps {
 
 bool panelkereso(int x, int y, const QWidget* obj) {
@@ -57,10 +55,8 @@ void MainWindow::Panel1MouseUp(QPoint) {
         image1_->setGeometry(QRect(QPoint(0, 0), st_.eredeti.size()));
     }
     if (out.volt) {
-        if (out.ok)
-            statusBar()->clearMessage(); // an earlier failure no longer applies
-        else
-            statusBar()->showMessage(out.message, 15000);
+        // A drop that worked takes an earlier failure's message away.
+        showStatusMessage(out.ok ? QString() : out.message);
         st_.s1 = out.show;
         kepbetoltes(out.show);
     }

@@ -17,6 +17,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -164,6 +165,11 @@ void MainWindow::buildComponents() {
 
     buildStatusBar();
 
+    // Only the menu page's controls may hold the focus; a focused panel, button or status field
+    // elsewhere would take the viewer's keys.
+    for (QWidget* w : findChildren<QWidget*>())
+        if (w != menu_->panel20 && !menu_->panel20->isAncestorOf(w)) w->setFocusPolicy(Qt::NoFocus);
+
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
@@ -189,7 +195,24 @@ void MainWindow::buildStatusBar() {
         bar->addWidget(field);
         statusFields_[size_t(i)] = field;
     }
+    // Messages get a place of their own: QStatusBar's own message would cover the fields.
+    statusMessage_ = new StatusMessage(bar);
+    statusMessage_->setObjectName(QStringLiteral("StatusMessage"));
+    bar->addWidget(statusMessage_, 1);
+    statusMessageTimer_ = new QTimer(this);
+    statusMessageTimer_->setObjectName(QStringLiteral("StatusMessageTimer"));
+    statusMessageTimer_->setSingleShot(true);
+    statusMessageTimer_->setInterval(15000);
+    connect(statusMessageTimer_, &QTimer::timeout, this, [this] { showStatusMessage({}); });
     setStatusBar(bar);
+}
+
+void MainWindow::showStatusMessage(const QString& text) {
+    statusMessage_->setMessage(text);
+    if (text.isEmpty())
+        statusMessageTimer_->stop();
+    else
+        statusMessageTimer_->start();
 }
 
 void MainWindow::syncStatusBar() {
@@ -248,6 +271,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         return panelEvent(slot.toInt(), qobject_cast<PanelPicture*>(watched) != nullptr, event);
     if (watched == panel1_ || watched == image1_) return photoEvent(event);
     if (watched == menu_->label1) return helpLinkEvent(event);
+    if (watched == menu_->panel20 && event->type() == QEvent::Hide) menuPageHidden();
     if (watched == panel22_) {
         if (event->type() == QEvent::MouseButtonPress) Panel22Click();
         if (event->type() == QEvent::Enter) setBackground(panel22_, QColor(255, 106, 106));

@@ -14,6 +14,7 @@
 
 class QLabel;
 class QFrame;
+class QTemporaryDir;
 class QTimer;
 
 namespace kps {
@@ -94,6 +95,8 @@ class MainWindow : public QMainWindow {
 
     // Copies the status texts of the state into the status bar.
     void syncStatusBar();
+    // Shows what went wrong beside the five status fields for a while; empty clears it.
+    void showStatusMessage(const QString& text);
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,6 +112,7 @@ class MainWindow : public QMainWindow {
     void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
     bool helpLinkEvent(QEvent* event);
     void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
+    void menuPageHidden();     // hands the keys back to the window
     void applySettings(const Settings& s);
     Settings collectSettings() const;
     std::array<QString, 11> rowNames() const;
@@ -138,10 +142,14 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<MenuPage> menu_;                    // Panel20 and its contents
     QLabel* panel22_ = nullptr;                         // "Menü" button
     std::array<QLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
+    class StatusMessage* statusMessage_ = nullptr;      // the warning beside them
+    QTimer* statusMessageTimer_ = nullptr;              // takes the warning away
     QTimer* timer1_ = nullptr;                          // Timer1: device search
     QTimer* sharpen_ = nullptr;     // a pause in resizing before a sharper decode
     RenameDialog* form3_ = nullptr; // Form3: rename question
     DeviceWizard* form4_ = nullptr; // Form4: device wizard
+
+    std::unique_ptr<QTemporaryDir> helpDir_; // private folder of the help page, for the session
 
     bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
     bool geometryFixed_ = false;    // the stored outer size was corrected for the frame

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -77,15 +78,33 @@ void MainWindow::ButtonColor1Click() {
 }
 
 void MainWindow::Label1Click() {
-    if (!env_.helpPage.isEmpty()) {
+    if (!env_.helpPage.isEmpty()) { // an installed program opens its page where it is
         QDesktopServices::openUrl(QUrl::fromLocalFile(env_.helpPage));
         return;
     }
-    // The help page ships inside the program; the browser gets a copy in the temporary folder.
-    const QString target = QDir::temp().filePath(QStringLiteral("kovrin-photo-sorter-help.html"));
+    // The help page ships inside the program; the browser gets a copy in a folder of our own
+    // (only this user can enter it, its name cannot be guessed, and it goes at exit), so no one
+    // else can plant a file or a link where the page is written.
+    if (!helpDir_) {
+        helpDir_ = std::make_unique<QTemporaryDir>(
+            QDir::temp().filePath(QStringLiteral("kovrin-photo-sorter-XXXXXX")));
+        if (!helpDir_->isValid()) {
+            helpDir_.reset();
+            return;
+        }
+    }
+    const QString target = helpDir_->filePath(QStringLiteral("segitseg.html"));
+    // A fresh file every time: removing a link removes only the link, and a new file is made
+    // only where nothing is, so nothing is written through a link.
     QFile::remove(target);
-    if (QFile::copy(QStringLiteral(":/help/help_hu.html"), target))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(target));
+    QFile page(target);
+    QFile shipped(QStringLiteral(":/help/help_hu.html"));
+    if (!shipped.open(QIODevice::ReadOnly) || !page.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return;
+    const QByteArray html = shipped.readAll();
+    const bool written = page.write(html) == html.size();
+    page.close();
+    if (written) QDesktopServices::openUrl(QUrl::fromLocalFile(target));
 }
 
 void MainWindow::SpeedButton1Click(int row) {
@@ -160,6 +179,15 @@ void MainWindow::connectMenu() {
         });
     }
     menu_->label1->installEventFilter(this);
+    menu_->panel20->installEventFilter(this);
+}
+
+void MainWindow::menuPageHidden() {
+    // However the page went (its button, a load, anything else), a control of it that kept the
+    // focus would swallow the viewer's keys, or type into a field nobody sees.
+    const QWidget* focus = focusWidget();
+    if (focus && (menu_->panel20->isAncestorOf(focus) || !focus->isVisible()))
+        setFocus(Qt::OtherFocusReason);
 }
 
 bool MainWindow::helpLinkEvent(QEvent* event) {

@@ -30,6 +30,35 @@ void PhotoView::paintEvent(QPaintEvent*) {
     p.drawImage(rect(), image_);
 }
 
+StatusMessage::StatusMessage(QWidget* parent) : QLabel(parent) {
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setContentsMargins(4, 0, 4, 0);
+    QPalette pal = palette();
+    pal.setColor(QPalette::WindowText, QColor(150, 0, 0));
+    pal.setColor(QPalette::Window, QColor(255, 236, 170));
+    setPalette(pal);
+    QFont f = font();
+    f.setBold(true);
+    setFont(f);
+}
+
+void StatusMessage::setMessage(const QString& text) {
+    message_ = text;
+    setToolTip(text);
+    setAutoFillBackground(!text.isEmpty());
+    showFitting();
+}
+
+void StatusMessage::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    showFitting();
+}
+
+void StatusMessage::showFitting() {
+    setText(fontMetrics().elidedText(message_, Qt::ElideMiddle, contentsRect().width()));
+}
+
 void ViewerArea::setCaption(const QString& text) {
     if (caption_ == text) return;
     caption_ = text;

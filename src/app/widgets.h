@@ -3,6 +3,7 @@
 
 #include <QFrame>
 #include <QImage>
+#include <QLabel>
 #include <QWidget>
 
 namespace kps {
@@ -56,6 +57,23 @@ class ViewerArea : public QFrame {
 
   private:
     QString caption_;
+};
+
+// The status bar's warning beside its five fields: as much of the message as fits, the whole of
+// it as the tooltip. It never asks for more room, so a long message cannot push the fields away.
+class StatusMessage : public QLabel {
+    Q_OBJECT
+  public:
+    explicit StatusMessage(QWidget* parent = nullptr);
+    void setMessage(const QString& text); // an empty text clears the warning
+    QString message() const { return message_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void showFitting();
+    QString message_;
 };
 
 // True when the point (in the parent's coordinates) lies inside the widget's bounds: left and

@@ -5,6 +5,7 @@
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
+#include "app/widgets.h"
 #include "core/photolist.h"
 
 #include <QApplication>
@@ -127,8 +128,10 @@ inline QString listsVersusDisk(MainWindow& w) {
     return out;
 }
 
+// The warning beside the status fields.
 inline QString statusMessage(MainWindow& w) {
-    return w.statusBar()->currentMessage();
+    const auto* message = w.findChild<StatusMessage*>(QStringLiteral("StatusMessage"));
+    return message ? message->message() : QStringLiteral("(no message field)");
 }
 
 } // namespace kps::test

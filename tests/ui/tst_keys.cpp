@@ -1,11 +1,16 @@
 // Keys step through the viewed photo list.
 
+#include "dragdriver.h"
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 using namespace kps;
 using kps::test::WindowFixture;
@@ -16,17 +21,112 @@ class KeysTest : public QObject {
     static QString position(WindowFixture& fx) {
         return fx.find<QLabel>(QStringLiteral("StatusField0"))->text();
     }
-    // A source folder with n small photos p00.jpg .. loaded and shown.
-    static MainWindow& withPhotos(WindowFixture& fx, int n) {
+    // A source folder with n small photos p00.jpg ..
+    static MainWindow& startWithPhotos(WindowFixture& fx, int n) {
         MainWindow& w = fx.startWithFolders();
         for (int i = 0; i < n; ++i)
             test::writeJpeg(fx.slotFolder(0) + QStringLiteral("p%1.jpg").arg(i, 2, 10, QChar('0')),
                             32, 24, i);
+        return w;
+    }
+    // The same, loaded and shown.
+    static MainWindow& withPhotos(WindowFixture& fx, int n) {
+        MainWindow& w = startWithPhotos(fx, n);
         fx.load();
         return w;
     }
 
+    // A key as the window system delivers it: to the window, which hands it to its focus.
+    static void press(MainWindow& w, Qt::Key key) { QTest::keyClick(w.windowHandle(), key); }
+    static void click(WindowFixture& fx, const QString& name) {
+        QWidget* widget = fx.find<QWidget>(name);
+        QVERIFY2(widget, qPrintable(name));
+        QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(4, 4));
+    }
+    // Every key of the viewer, in turn, moves through a list of 25 photos shown at position 0.
+    static void everyKeyMoves(WindowFixture& fx, MainWindow& w) {
+        const struct {
+            Qt::Key key;
+            int expected;
+        } steps[] = {{Qt::Key_Down, 1},      {Qt::Key_Down, 2},   {Qt::Key_Up, 1},
+                     {Qt::Key_PageDown, 11}, {Qt::Key_PageUp, 1}, {Qt::Key_End, 24},
+                     {Qt::Key_Home, 0},      {Qt::Key_Space, 1}};
+        for (const auto& step : steps) {
+            press(w, step.key);
+            QCOMPARE(w.state().index[0], step.expected);
+            QCOMPARE(position(fx), QStringLiteral("%1/25").arg(step.expected + 1));
+        }
+    }
+
   private slots:
+    // Whatever the menu page last held the focus with, once it hides every key moves the list
+    // again and no key reaches a control of the hidden page.
+    void keysWorkAfterTheMenuHides_data() {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("byProgram");
+        QTest::newRow("load button only") << QString() << false;
+        QTest::newRow("name field") << QStringLiteral("Mapi4") << false;
+        QTest::newRow("check box") << QStringLiteral("CheckBox2") << false;
+        QTest::newRow("row background") << QStringLiteral("LoadPanel5") << false;
+        QTest::newRow("name field, page hidden by the program") << QStringLiteral("Mapi5") << true;
+    }
+
+    void keysWorkAfterTheMenuHides() {
+        QFETCH(QString, control);
+        QFETCH(bool, byProgram);
+        WindowFixture fx;
+        MainWindow& w = startWithPhotos(fx, 25);
+        QWidget* page = fx.find<QWidget>(QStringLiteral("Panel20"));
+        click(fx, QStringLiteral("Panel22"));
+        QVERIFY(page->isVisible());
+        click(fx, QStringLiteral("SpeedButton1"));
+        QVERIFY(!page->isVisible());
+        QCOMPARE(position(fx), QStringLiteral("1/25"));
+        auto* option = fx.find<QCheckBox>(QStringLiteral("CheckBox2"));
+        const bool optionWas = option->isChecked();
+        auto* edit = qobject_cast<QLineEdit*>(fx.find<QWidget>(control));
+        const QString typed = edit ? QStringLiteral("x") + edit->text() : QString();
+        if (!control.isEmpty()) {
+            click(fx, QStringLiteral("Panel22"));
+            click(fx, control);
+            if (edit) {
+                QTRY_VERIFY(edit->hasFocus());
+                QTest::keyClick(w.windowHandle(), 'x');
+            }
+            if (byProgram)
+                page->hide();
+            else
+                click(fx, QStringLiteral("Panel22"));
+            QVERIFY(!page->isVisible());
+        }
+        everyKeyMoves(fx, w);
+        if (edit) QCOMPARE(edit->text(), typed);
+        QCOMPARE(option->isChecked(),
+                 control == QStringLiteral("CheckBox2") ? !optionWas : optionWas);
+    }
+
+    // Nothing of the window outside the menu page takes the focus, and a part that got it all the
+    // same hands the keys on to the list.
+    void onlyTheMenuPageTakesTheFocus() {
+        WindowFixture fx;
+        MainWindow& w = withPhotos(fx, 3);
+        const QWidget* page = fx.find<QWidget>(QStringLiteral("Panel20"));
+        QStringList focusable, swallowing;
+        for (QWidget* child : w.findChildren<QWidget*>()) {
+            if (child->window() != &w || child == page || page->isAncestorOf(child)) continue;
+            const QString name =
+                child->objectName() + QLatin1Char('/') + child->metaObject()->className();
+            if (child->focusPolicy() != Qt::NoFocus) focusable << name;
+            child->setFocus();
+            press(w, Qt::Key_Down);
+            const bool moved = w.state().index[0] == 1;
+            press(w, Qt::Key_Up);
+            if (!moved || w.state().index[0] != 0) swallowing << name;
+        }
+        QCOMPARE(focusable, QStringList());
+        QCOMPARE(swallowing, QStringList());
+    }
+
     void keysMoveTheCursor_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("key");
@@ -84,6 +184,59 @@ class KeysTest : public QObject {
         QTest::keyClick(edit, Qt::Key_Space);
         QCOMPARE(w.state().index[0], 0);
         QCOMPARE(edit->text(), QStringLiteral("ab "));
+    }
+
+    // A failed drop's message stands beside the five fields, which keep showing the photo and
+    // follow the keys while it shows.
+    void failureMessageLeavesTheFieldsShowing() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx);
+        QVERIFY(test::writeJpeg(fx.slotFolder(0) + "a.jpg", 40, 30, 1));
+        QVERIFY(test::writeJpeg(fx.slotFolder(0) + "b.jpg", 64, 48, 2));
+        QVERIFY(test::writeJpeg(fx.slotFolder(2) + "a.jpg", 40, 30, 3)); // a clash: other bytes
+        fx.load();
+        std::array<QLabel*, 5> fields{};
+        QStringList before;
+        for (int i = 0; i < 5; ++i) {
+            fields[size_t(i)] = fx.find<QLabel>(QStringLiteral("StatusField%1").arg(i));
+            before << fields[size_t(i)]->text();
+        }
+        QCOMPARE(before.mid(0, 3), QStringList({"1/2", "a.jpg", "40x30"}));
+
+        const int width = w.width();
+        test::dropOnSlot(fx, 2);
+        QVERIFY(!test::statusMessage(w).isEmpty());
+        auto* message = fx.find<QLabel>(QStringLiteral("StatusMessage"));
+        QVERIFY(message);
+        const auto fieldsShow = [&](const QStringList& texts) {
+            const QRect bar = w.statusBar()->rect();
+            for (int i = 0; i < 5; ++i) {
+                const QLabel* f = fields[size_t(i)];
+                QVERIFY2(f->isVisible(), qPrintable(f->objectName()));
+                QCOMPARE(f->text(), texts[i]);
+                QVERIFY(bar.contains(f->geometry()));
+                QVERIFY(!f->geometry().intersects(message->geometry()));
+            }
+        };
+        fieldsShow(before);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(message->isVisible());
+        QVERIFY(fx.find<QTimer>(QStringLiteral("StatusMessageTimer"))->isActive());
+
+        press(w, Qt::Key_Down);
+        // (the date is the other photo's)
+        const QStringList after{"2/2", "b.jpg", "64x48", fields[3]->text(), before[4]};
+        fieldsShow(after);
+        QVERIFY(!test::statusMessage(w).isEmpty() && message->isVisible());
+
+        // A long message neither widens the window nor pushes the fields away.
+        const QString longMessage(600, QLatin1Char('m'));
+        w.showStatusMessage(longMessage);
+        QCoreApplication::processEvents();
+        QCOMPARE(w.width(), width);
+        fieldsShow(after);
+        QCOMPARE(test::statusMessage(w), longMessage);
+        QCOMPARE(message->toolTip(), longMessage);
     }
 };
 

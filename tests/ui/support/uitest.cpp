@@ -1,7 +1,10 @@
 #include "support/uitest.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 namespace kps::test {
@@ -42,8 +45,15 @@ MainWindow& WindowFixture::start(const Environment& extra) {
     Environment env = extra;
     env.programDir = programDir_;
     window_ = std::make_unique<MainWindow>(env);
+    // A real pointer resting over the window would send its own moves and leaves to the panels:
+    // it waits in the screen's far corner, away from the window.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        QCursor::setPos(screen->geometry().bottomRight());
     window_->show();
-    if (!QTest::qWaitForWindowExposed(window_.get())) qWarning("main window not exposed");
+    // On a real window system focus follows the active window: wait until this one is active,
+    // as a desktop would make it, so keys reach it as they reach the user's window.
+    window_->activateWindow();
+    if (!QTest::qWaitForWindowActive(window_.get())) qWarning("main window not active");
     return *window_;
 }
 
