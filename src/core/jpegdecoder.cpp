@@ -310,7 +310,7 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     for (; eighths > 0; --eighths) {
         const QSize out = sizeAtEighths(result.fullSize, eighths);
         demand = heldBytes + coefficients + session.workingBytes(out.width()) +
-                 qint64(out.width()) * out.height() * 4;
+                 qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW));
         if (demand <= budget_->capacity()) break;
     }
     if (eighths == 0) return result;
@@ -322,8 +322,9 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     lastDemand_ = demand;
 
     const QSize target = sizeAtEighths(result.fullSize, eighths);
-    const qint64 imageBytes = qint64(target.width()) * target.height() * 4;
-    if (!session.start(eighths, long(demand - heldBytes - imageBytes), target)) return result;
+    const qint64 outputBytes =
+        qint64(target.width()) * target.height() * 4 + target.height() * qint64(sizeof(JSAMPROW));
+    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target)) return result;
     QImage image = acquireImage(target);
     if (image.isNull()) return result;
     std::vector<JSAMPROW> rows(size_t(target.height()));
