@@ -36,6 +36,12 @@ void beforeFree(const volatile void*) {}
 const int hooksInstalled = __sanitizer_install_malloc_and_free_hooks(afterMalloc, beforeFree);
 
 } // namespace
+
+// A small quarantine keeps the process's size close to what the decoder holds, so that the
+// rss limit in jpeg.options checks the budget too.
+extern "C" const char* __asan_default_options() {
+    return "quarantine_size_mb=32";
+}
 #endif
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
