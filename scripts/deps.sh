@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libturbojpeg0-dev libsimpleini-dev libmount-dev libblkid-dev
+    libturbojpeg0-dev libjpeg62-turbo-dev libsimpleini-dev libmount-dev libblkid-dev
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core xdg-utils
     clang libclang-rt-14-dev

@@ -5,21 +5,23 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csetjmp>
+#include <cstdio>
 #include <fcntl.h>
+#include <jpeglib.h>
 #include <sys/stat.h>
-#include <turbojpeg.h>
 #include <unistd.h>
 
 namespace kps {
 
 namespace {
 
-// QImage::Format_RGB32 is 0xffRRGGBB per 32-bit word; TurboJPEG writes bytes, so the byte order
-// decides the pixel format. The alpha formats are used because they set the fourth byte to 0xFF.
+// QImage::Format_RGB32 is 0xffRRGGBB per 32-bit word; libjpeg writes bytes, so the byte order
+// decides the colour space. The alpha spaces are used because they set the fourth byte to 0xFF.
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr int kRgb32PixelFormat = TJPF_BGRA;
+constexpr J_COLOR_SPACE kRgb32ColourSpace = JCS_EXT_BGRA;
 #else
-constexpr int kRgb32PixelFormat = TJPF_ARGB;
+constexpr J_COLOR_SPACE kRgb32ColourSpace = JCS_EXT_ARGB;
 #endif
 
 // Outputs kept for reuse: two cover the viewer's alternation between the shown photo and the
@@ -28,88 +30,170 @@ constexpr size_t kPoolImages = 2;
 constexpr qint64 kPoolBytes = 64LL * 1024 * 1024;
 // A file buffer larger than this is released after the decode instead of being kept.
 constexpr qint64 kKeptFileBufferBytes = 64LL * 1024 * 1024;
+// libjpeg's tables, pools and per-component state besides its row and coefficient buffers.
+constexpr qint64 kFixedOverheadBytes = 2LL * 1024 * 1024;
 
-// What libjpeg will hold in memory besides the output: progressive JPEGs and sequential ones
-// whose first scan lacks some components keep a coefficient for every pixel of every component.
-struct CoefficientDemand {
-    bool wholeImageBuffered = false;
-    qint64 bytes = 0;
-};
-
-int readBigEndian16(const unsigned char* p) {
-    return (int(p[0]) << 8) | int(p[1]);
-}
-
-bool isStartOfFrame(unsigned char marker) {
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-}
-
-bool isProgressiveFrame(unsigned char marker) {
-    return marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+qint64 ceilDiv(qint64 value, qint64 divisor) {
+    return (value + divisor - 1) / divisor;
 }
 
 qint64 roundUp(qint64 value, qint64 multiple) {
-    return (value + multiple - 1) / multiple * multiple;
+    return ceilDiv(value, multiple) * multiple;
 }
 
-// Bytes of the whole-image coefficient arrays for the frame header `sof` (its payload after the
-// length), as libjpeg sizes them: blocks per component padded to whole MCUs, 64 16-bit each.
-qint64 coefficientBytes(const unsigned char* sof, int length) {
-    const qint64 height = readBigEndian16(sof + 1);
-    const qint64 width = readBigEndian16(sof + 3);
-    const int components = sof[5];
-    if (length < 6 + 3 * components || components == 0) return -1;
-    int hMax = 1, vMax = 1;
-    for (int c = 0; c < components; ++c) {
-        hMax = std::max(hMax, sof[6 + 3 * c + 1] >> 4);
-        vMax = std::max(vMax, sof[6 + 3 * c + 1] & 0x0F);
-    }
-    qint64 total = 0;
-    for (int c = 0; c < components; ++c) {
-        const qint64 h = std::max(1, sof[6 + 3 * c + 1] >> 4);
-        const qint64 v = std::max(1, sof[6 + 3 * c + 1] & 0x0F);
-        const qint64 blocksWide = (width * h + hMax * 8 - 1) / (hMax * 8);
-        const qint64 blocksHigh = (height * v + vMax * 8 - 1) / (vMax * 8);
-        total += roundUp(blocksWide, h) * roundUp(blocksHigh, v) * 64 * 2;
-    }
-    return total;
+QSize sizeAtEighths(QSize full, int eighths) {
+    return QSize(int(ceilDiv(qint64(full.width()) * eighths, 8)),
+                 int(ceilDiv(qint64(full.height()) * eighths, 8)));
 }
 
-// Walks the markers up to the first scan. A layout it cannot follow counts as the worst case:
-// four full-resolution components buffered whole.
-CoefficientDemand coefficientDemand(const unsigned char* data, qint64 size, QSize full) {
-    CoefficientDemand worst{true, qint64(full.width()) * full.height() * 4 * 2};
-    bool progressive = false;
-    int frameComponents = 0;
-    qint64 frameBytes = -1;
-    qint64 i = 2; // after SOI
-    while (i + 4 <= size) {
-        if (data[i] != 0xFF || data[i + 1] == 0xFF) { // stray bytes and fill bytes
-            ++i;
-            continue;
-        }
-        const unsigned char marker = data[i + 1];
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD8)) { // markers without length
-            i += 2;
-            continue;
-        }
-        if (marker == 0xD9) return worst; // end of image before any scan
-        const int length = readBigEndian16(data + i + 2);
-        if (length < 2 || i + 2 + length > size) return worst;
-        const unsigned char* payload = data + i + 4;
-        if (isStartOfFrame(marker) && length >= 8) {
-            progressive = isProgressiveFrame(marker);
-            frameComponents = payload[5];
-            frameBytes = coefficientBytes(payload, length - 2);
-        } else if (marker == 0xDA && length >= 3) { // start of scan
-            if (frameBytes < 0) return worst;
-            const bool buffered = progressive || payload[0] < frameComponents;
-            return {buffered, frameBytes};
-        }
-        i += 2 + length;
+// The smallest M/8 whose output covers the photo fitted into `cover`, lowered until the output
+// is within kMaxOutputPixels; 0 when even 1/8 is too large.
+int eighthsFor(QSize full, QSize cover) {
+    if (full.isEmpty()) return 0;
+    // The photo is shown fitted into the cover area, so only the fitted frame needs covering.
+    if (!cover.isEmpty()) {
+        const QSize frame = ujraatmer(full, cover).size();
+        if (!frame.isEmpty()) cover = frame;
     }
-    return worst;
+    int chosen = 8;
+    if (!cover.isEmpty()) {
+        for (int m = 1; m <= 8; ++m) {
+            const QSize s = sizeAtEighths(full, m);
+            if (s.width() >= cover.width() && s.height() >= cover.height()) {
+                chosen = m;
+                break;
+            }
+        }
+    }
+    // Too many pixels: the largest smaller scale that fits still shows the photo, a bit soft.
+    for (int m = chosen; m > 0; --m) {
+        const QSize s = sizeAtEighths(full, m);
+        if (qint64(s.width()) * s.height() <= JpegDecoder::kMaxOutputPixels) return m;
+    }
+    return 0;
 }
+
+// Routes libjpeg's errors back to the call that started the step, counts its warnings and
+// prints nothing.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void failStep(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void noteMessage(j_common_ptr cinfo, int level) {
+    if (level < 0) ++cinfo->err->num_warnings;
+}
+
+void printNothing(j_common_ptr) {}
+
+// Called between rows of input: a file with more scans than any ordinary photo is refused.
+void limitScans(j_common_ptr cinfo) {
+    if (cinfo->is_decompressor &&
+        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JpegDecoder::kMaxScans)
+        failStep(cinfo);
+}
+
+// One decode's libjpeg state, created fresh and destroyed at the end, so nothing (tables, error
+// state, half-read markers) reaches the next photo. Each step returns false on a fatal error;
+// the steps hold no C++ objects, so the jump back from libjpeg skips no destructor.
+class Session {
+  public:
+    Session() {
+        cinfo_.err = jpeg_std_error(&err_.pub);
+        err_.pub.error_exit = failStep;
+        err_.pub.emit_message = noteMessage;
+        err_.pub.output_message = printNothing;
+        progress_.progress_monitor = limitScans;
+        if (setjmp(err_.jump)) return;
+        jpeg_create_decompress(&cinfo_);
+        created_ = true;
+        cinfo_.progress = &progress_;
+    }
+    ~Session() {
+        if (created_) jpeg_destroy_decompress(&cinfo_);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const jpeg_decompress_struct& info() const { return cinfo_; }
+
+    bool readHeader(const unsigned char* data, qint64 size) {
+        if (!created_ || size <= 0) return false;
+        if (setjmp(err_.jump)) return false;
+        jpeg_mem_src(&cinfo_, data, static_cast<unsigned long>(size));
+        return jpeg_read_header(&cinfo_, TRUE) == JPEG_HEADER_OK;
+    }
+
+    // Whole-image coefficient buffers libjpeg keeps for a progressive or multi-scan file: every
+    // block of every component, padded to whole MCUs; zero for a single sequential scan.
+    qint64 coefficientBytes() {
+        if (setjmp(err_.jump)) return -1;
+        if (!jpeg_has_multiple_scans(&cinfo_)) return 0;
+        qint64 total = 0;
+        for (int c = 0; c < cinfo_.num_components; ++c) {
+            const jpeg_component_info& comp = cinfo_.comp_info[c];
+            total += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
+                     roundUp(comp.height_in_blocks, comp.v_samp_factor) * qint64(sizeof(JBLOCK));
+        }
+        return total;
+    }
+
+    // libjpeg's row buffers: a few iMCU rows of every component at full width and the
+    // upsampled rows of the output, plus its fixed state.
+    qint64 workingBytes(int outputWidth) const {
+        qint64 samplesPerRow = 0;
+        for (int c = 0; c < cinfo_.num_components; ++c) {
+            const jpeg_component_info& comp = cinfo_.comp_info[c];
+            samplesPerRow += roundUp(comp.width_in_blocks, comp.h_samp_factor) * DCTSIZE;
+        }
+        const qint64 rowsPerGroup = qint64(cinfo_.max_v_samp_factor) * DCTSIZE;
+        return 4 * samplesPerRow * rowsPerGroup +
+               8 * qint64(outputWidth) * cinfo_.max_v_samp_factor + kFixedOverheadBytes;
+    }
+
+    bool isCmyk() const {
+        return cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+    }
+
+    // Starts decompressing at `eighths`/8 with libjpeg's own buffers capped at `memoryBytes`
+    // (a larger need fails, since libjpeg has no backing store). Progressive input is read
+    // whole here.
+    bool start(int eighths, long memoryBytes, QSize expected) {
+        if (setjmp(err_.jump)) return false;
+        cinfo_.scale_num = unsigned(eighths);
+        cinfo_.scale_denom = 8;
+        cinfo_.out_color_space = isCmyk() ? JCS_CMYK : kRgb32ColourSpace;
+        cinfo_.mem->max_memory_to_use = memoryBytes;
+        jpeg_calc_output_dimensions(&cinfo_);
+        if (int(cinfo_.output_width) != expected.width() ||
+            int(cinfo_.output_height) != expected.height())
+            return false;
+        if (!jpeg_start_decompress(&cinfo_)) return false;
+        return cinfo_.output_components == 4;
+    }
+
+    // Reads the output rows; `written` tells how many hold this file's pixels.
+    bool readRows(JSAMPROW* rows, JDIMENSION height, JDIMENSION* written) {
+        if (setjmp(err_.jump)) return false;
+        while (cinfo_.output_scanline < height) {
+            const JDIMENSION before = cinfo_.output_scanline;
+            jpeg_read_scanlines(&cinfo_, rows + before, height - before);
+            if (cinfo_.output_scanline == before) break;
+        }
+        *written = cinfo_.output_scanline;
+        return true;
+    }
+
+  private:
+    jpeg_decompress_struct cinfo_{};
+    ErrorManager err_{};
+    jpeg_progress_mgr progress_{};
+    bool created_ = false;
+};
 
 // Adobe's CMYK JPEGs store inverted inks: each channel times the key gives the display value.
 void convertInvertedCmykToRgb32(QImage& image) {
@@ -132,53 +216,13 @@ bool covers(const DecodedPhoto& photo, QSize cover) {
     return photo.image.width() >= wanted.width() && photo.image.height() >= wanted.height();
 }
 
-JpegDecoder::JpegDecoder() : handle_(tjInitDecompress()) {}
-
-JpegDecoder::~JpegDecoder() {
-    if (handle_) tjDestroy(handle_);
-}
+JpegDecoder::JpegDecoder(std::shared_ptr<DecodeBudget> budget, bool mayWait)
+    : budget_(budget ? std::move(budget) : std::make_shared<DecodeBudget>(kBudgetBytes)),
+      mayWait_(mayWait) {}
 
 QSize JpegDecoder::scaledSizeFor(QSize full, QSize cover) {
-    if (full.isEmpty()) return QSize();
-    // Only reducing factors, smallest first; without a factor list the full size is the only one.
-    std::vector<tjscalingfactor> factors;
-    int count = 0;
-    if (const tjscalingfactor* all = tjGetScalingFactors(&count)) {
-        for (int i = 0; i < count; ++i) {
-            if (all[i].num > 0 && all[i].denom > 0 && all[i].num <= all[i].denom)
-                factors.push_back(all[i]);
-        }
-    }
-    if (factors.empty()) factors.push_back({1, 1});
-    std::stable_sort(factors.begin(), factors.end(),
-                     [](const tjscalingfactor& a, const tjscalingfactor& b) {
-                         return qint64(a.num) * b.denom < qint64(b.num) * a.denom;
-                     });
-
-    std::vector<QSize> sizes;
-    for (const tjscalingfactor& f : factors)
-        sizes.emplace_back(int(TJSCALED(qint64(full.width()), f)),
-                           int(TJSCALED(qint64(full.height()), f)));
-
-    // The photo is shown fitted into the cover area, so only the fitted frame needs covering.
-    if (!cover.isEmpty()) {
-        const QSize frame = ujraatmer(full, cover).size();
-        if (!frame.isEmpty()) cover = frame;
-    }
-    size_t chosen = sizes.size() - 1; // the largest: full size, or what covers best
-    if (!cover.isEmpty()) {
-        for (size_t i = 0; i < sizes.size(); ++i) {
-            if (sizes[i].width() >= cover.width() && sizes[i].height() >= cover.height()) {
-                chosen = i;
-                break;
-            }
-        }
-    }
-    // Too many pixels: the largest smaller scale that fits still shows the photo, a bit soft.
-    for (size_t i = chosen + 1; i-- > 0;) {
-        if (qint64(sizes[i].width()) * sizes[i].height() <= kMaxOutputPixels) return sizes[i];
-    }
-    return QSize();
+    const int eighths = eighthsFor(full, cover);
+    return eighths > 0 ? sizeAtEighths(full, eighths) : QSize();
 }
 
 bool JpegDecoder::readFile(const QString& path) {
@@ -235,41 +279,70 @@ void JpegDecoder::recycle(const QImage& image) {
 }
 
 DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover) {
+    lastDemand_ = 0;
     DecodedPhoto result;
-    const bool read = handle_ && readFile(path);
-    if (read) {
-        const unsigned char* data = fileBuffer_.data();
-        const auto size = static_cast<unsigned long>(fileBytes_);
-        int width = 0, height = 0, subsampling = 0, colourspace = 0;
-        if (tjDecompressHeader3(handle_, data, size, &width, &height, &subsampling, &colourspace) ==
-                0 &&
-            width > 0 && height > 0) {
-            result.fullSize = QSize(width, height);
-            const CoefficientDemand demand = coefficientDemand(data, fileBytes_, result.fullSize);
-            const QSize target = scaledSizeFor(result.fullSize, cover);
-            if (!target.isEmpty() &&
-                (!demand.wholeImageBuffered || demand.bytes <= kMaxCoefficientBytes)) {
-                QImage image = acquireImage(target);
-                const bool cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
-                if (!image.isNull()) {
-                    // A warning means damaged or missing data after a sound header: the
-                    // decoded part is shown and the rest stays grey, as a partial photo.
-                    const int rc =
-                        tjDecompress2(handle_, data, size, image.bits(), target.width(),
-                                      int(image.bytesPerLine()), target.height(),
-                                      cmyk ? TJPF_CMYK : kRgb32PixelFormat, TJFLAG_LIMITSCANS);
-                    if (rc == 0 || tjGetErrorCode(handle_) == TJERR_WARNING) {
-                        if (cmyk) convertInvertedCmykToRgb32(image);
-                        result.image = image;
-                        result.ok = true;
-                    }
-                    recycle(image);
-                }
-            }
-        }
-    }
+    if (readFile(path))
+        result = decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()));
     if (qint64(fileBuffer_.size()) > kKeptFileBufferBytes)
         std::vector<unsigned char>().swap(fileBuffer_);
+    return result;
+}
+
+DecodedPhoto JpegDecoder::decodeBytes(const unsigned char* data, qint64 size, QSize cover) {
+    lastDemand_ = 0;
+    return decodeData(data, size, cover, 0);
+}
+
+// `heldBytes` is the memory the caller holds for the input, counted in the budget.
+DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSize cover,
+                                     qint64 heldBytes) {
+    DecodedPhoto result;
+    Session session;
+    if (!data || !session.readHeader(data, size)) return result;
+    const jpeg_decompress_struct& info = session.info();
+    result.fullSize = QSize(int(info.image_width), int(info.image_height));
+    const qint64 coefficients = session.coefficientBytes();
+    if (result.fullSize.isEmpty() || coefficients < 0) return result;
+
+    // The sharpest scale the viewer wants whose whole decode fits the budget.
+    qint64 demand = 0;
+    int eighths = eighthsFor(result.fullSize, cover);
+    for (; eighths > 0; --eighths) {
+        const QSize out = sizeAtEighths(result.fullSize, eighths);
+        demand = heldBytes + coefficients + session.workingBytes(out.width()) +
+                 qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW));
+        if (demand <= budget_->capacity()) break;
+    }
+    if (eighths == 0) return result;
+    if (mayWait_ ? !budget_->reserve(demand) : !budget_->tryReserve(demand)) {
+        result.deferred = true;
+        return result;
+    }
+    const BudgetReservation reservation(budget_.get(), demand);
+    lastDemand_ = demand;
+
+    const QSize target = sizeAtEighths(result.fullSize, eighths);
+    const qint64 outputBytes =
+        qint64(target.width()) * target.height() * 4 + target.height() * qint64(sizeof(JSAMPROW));
+    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target)) return result;
+    QImage image = acquireImage(target);
+    if (image.isNull()) return result;
+    std::vector<JSAMPROW> rows(size_t(target.height()));
+    for (int y = 0; y < target.height(); ++y)
+        rows[size_t(y)] = image.scanLine(y);
+    JDIMENSION written = 0;
+    const bool finished = session.readRows(rows.data(), JDIMENSION(target.height()), &written);
+    // A fatal error, even after rows were written, means the data cannot be trusted; no rows
+    // at all would show whatever the reused buffer held before.
+    if (finished && written > 0) {
+        for (int y = int(written); y < target.height(); ++y) // never another photo's pixels
+            std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), target.width(),
+                        qRgb(128, 128, 128));
+        if (session.isCmyk()) convertInvertedCmykToRgb32(image);
+        result.image = image;
+        result.ok = true;
+    }
+    recycle(image);
     return result;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
-// Decodes JPEG photos with TurboJPEG at the smallest scale that still fills the viewer.
+// Decodes JPEG photos with libjpeg at the smallest scale that still fills the viewer, each decode
+// from a fresh decompressor and within one memory budget.
+
+#include "core/decodebudget.h"
 
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <memory>
 #include <vector>
 
 namespace kps {
@@ -12,6 +16,8 @@ struct DecodedPhoto {
     QImage image;   // decoded pixels, possibly at a reduced scale (Format_RGB32)
     QSize fullSize; // width and height from the JPEG header: the photo's real pixel size
     bool ok = false;
+    // Not decoded because other decodes held the shared budget: says nothing about the file.
+    bool deferred = false;
 };
 
 // True when `photo` already holds as many pixels as a fresh decode for `cover` would give,
@@ -21,36 +27,52 @@ bool covers(const DecodedPhoto& photo, QSize cover);
 
 class JpegDecoder {
   public:
-    // Largest decoded image, in pixels (4 bytes each): keeps one photo within 160 MB.
-    static constexpr qint64 kMaxOutputPixels = 40'000'000;
+    // Everything one decode holds at once: the file, libjpeg's coefficient and row buffers and
+    // the output. With the photo cache beside it this keeps the process under 150 MB; a 24 MP
+    // progressive photo still fits at a full-HD viewer.
+    static constexpr qint64 kBudgetBytes = 96LL * 1024 * 1024;
+    // Largest decoded image, in pixels (4 bytes each), so the output leaves room in the budget.
+    static constexpr qint64 kMaxOutputPixels = 16'000'000;
     // Files larger than this are refused rather than read into memory.
-    static constexpr qint64 kMaxFileBytes = 512LL * 1024 * 1024;
-    // Progressive and multi-scan JPEGs keep every coefficient of the full-size photo in memory
-    // while decoding, whatever the output scale; a header asking for more is refused.
-    static constexpr qint64 kMaxCoefficientBytes = 384LL * 1024 * 1024;
+    static constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
+    // Ordinary progressive photos have about ten scans; thousands of tiny scans are an attack
+    // that makes libjpeg walk every coefficient again for each one.
+    static constexpr int kMaxScans = 64;
 
-    JpegDecoder();
-    ~JpegDecoder();
+    // Decoders that share `budget` never hold more than its capacity together. One that may
+    // wait blocks until the memory is free; one that may not returns a `deferred` result.
+    explicit JpegDecoder(std::shared_ptr<DecodeBudget> budget = nullptr, bool mayWait = true);
     JpegDecoder(const JpegDecoder&) = delete;
     JpegDecoder& operator=(const JpegDecoder&) = delete;
 
     // Decodes the file at the smallest M/8 scale whose result covers the photo's frame when it
     // is fitted into `cover` (the viewer area in device pixels); an empty cover asks for the
-    // full size. Never enlarges. Fails
-    // (ok == false) on a missing, empty, oversized or undecodable file. A JPEG cut short
-    // after its header decodes with the missing part grey, as cameras' half-written files do.
+    // full size. Never enlarges; a photo too large for the budget is decoded smaller, or
+    // refused when even 1/8 does not fit. Fails (ok == false) on a missing, empty, oversized
+    // or undecodable file. A JPEG cut short after its header decodes with the missing part
+    // grey, as cameras' half-written files do; a fatal error anywhere is a failure.
     DecodedPhoto decode(const QString& path, QSize cover);
+    // The same for a JPEG already in memory.
+    DecodedPhoto decodeBytes(const unsigned char* data, qint64 size, QSize cover);
 
-    // The output size a decode of a `full`-sized JPEG chooses for `cover`; an empty size when
-    // even the smallest scale exceeds kMaxOutputPixels.
+    // Bytes the last decode reserved from the budget (file, libjpeg's buffers, output); zero
+    // when it was refused before decoding.
+    qint64 lastDemandBytes() const { return lastDemand_; }
+    const std::shared_ptr<DecodeBudget>& budget() const { return budget_; }
+
+    // The output size a decode of a `full`-sized JPEG chooses for `cover` before the memory
+    // budget is considered; an empty size when even 1/8 exceeds kMaxOutputPixels.
     static QSize scaledSizeFor(QSize full, QSize cover);
 
   private:
     bool readFile(const QString& path);
+    DecodedPhoto decodeData(const unsigned char* data, qint64 size, QSize cover, qint64 heldBytes);
     QImage acquireImage(QSize size);
     void recycle(const QImage& image);
 
-    void* handle_ = nullptr;                // the TurboJPEG decompressor
+    std::shared_ptr<DecodeBudget> budget_;
+    bool mayWait_ = true;
+    qint64 lastDemand_ = 0;
     std::vector<unsigned char> fileBuffer_; // the whole JPEG file, reused between decodes
     qint64 fileBytes_ = 0;                  // bytes of fileBuffer_ holding the current file
     std::vector<QImage> pool_;              // recent outputs whose storage may be reused

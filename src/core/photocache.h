@@ -3,32 +3,32 @@
 
 #include "core/jpegdecoder.h"
 
-#include <QHash>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <condition_variable>
-#include <deque>
+#include <chrono>
+#include <functional>
 #include <memory>
-#include <mutex>
 #include <thread>
-#include <vector>
 
 namespace kps {
 
 // Photos are keyed by path, file size and modification time, so a changed file is decoded
 // again. The memory budget counts decoded pixels; over it, photos outside the current prefetch
-// list go first (least recently used first), then the prefetch list from its end. All members
-// are thread-safe.
+// list go first (least recently used first), then the prefetch list from its end. A failure
+// seen by the worker is never kept: only a decode on the caller's thread decides that a photo
+// cannot be shown. All members are thread-safe.
 class PhotoCache {
   public:
     // Enough for the shown photo and both neighbours at full-HD viewer sizes; a larger budget
     // only keeps photos the user has moved away from, and costs the peak memory.
     static constexpr qint64 kDefaultBudgetBytes = 48LL * 1024 * 1024;
+    // How long destruction waits for a decode in progress; a worker stuck longer (a hung or
+    // unplugged device) is left to finish on its own.
+    static constexpr std::chrono::milliseconds kExitWait{500};
 
     explicit PhotoCache(qint64 budgetBytes = kDefaultBudgetBytes);
-    ~PhotoCache(); // lets a running decode finish, drops the rest of the queue, joins the worker
+    ~PhotoCache(); // drops the queue, waits at most kExitWait for the worker
     PhotoCache(const PhotoCache&) = delete;
     PhotoCache& operator=(const PhotoCache&) = delete;
 
@@ -47,64 +47,16 @@ class PhotoCache {
     // True when get() would return at once from memory; the viewer skips "Loading..." then.
     bool isCached(const QString& path, QSize cover) const;
     // Decodes started so far, on either thread.
-    int decodeCount() const { return decodes_.load(); }
+    int decodeCount() const;
+    // Runs on the worker before each of its decodes; tests stand for a stalled device with it.
+    void setWorkerHook(std::function<void(const QString&)> hook);
 
   private:
-    struct FileKey {
-        bool valid = false; // false when the path is not a readable regular file
-        qint64 size = 0;
-        qint64 modifiedMs = 0;
-        bool operator==(const FileKey&) const = default;
-    };
-    struct Entry {
-        FileKey key;
-        DecodedPhoto photo;
-        qint64 bytes = 0;
-        quint64 lastUse = 0;
-    };
-    struct Job {
-        QString path;
-        FileKey key;
-        QSize cover;
-        quint64 generation = 0;
-        bool done = false;
-        DecodedPhoto result;
-    };
-
-    static FileKey keyOf(const QString& path);
-    static bool coverIncludes(QSize decoded, QSize wanted);
-    // The helpers below expect mutex_ to be held.
-    const Entry* findCovering(const QString& path, const FileKey& key, QSize cover) const;
-    std::shared_ptr<Job> findJob(const QString& path, const FileKey& key, QSize cover) const;
-    std::shared_ptr<Job> startJob(const QString& path, const FileKey& key, QSize cover);
-    void finishJob(const std::shared_ptr<Job>& job, const DecodedPhoto& photo);
-    void store(const QString& path, const FileKey& key, const DecodedPhoto& photo);
-    void evictOverBudget();
-    QString evictionVictim() const;
-
-    DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover);
-    void workerLoop();
-
-    const qint64 budget_;
-    mutable std::mutex mutex_;
-    std::condition_variable workAvailable_; // the worker waits for a queue or the stop
-    std::condition_variable jobFinished_;   // get() waits for a running decode
-    QHash<QString, Entry> entries_;
-    qint64 bytes_ = 0;
-    quint64 useCounter_ = 0;
-    quint64 generation_ = 0;                 // bumped by clear(): older decodes are not stored
-    std::vector<std::shared_ptr<Job>> jobs_; // decodes running on any thread
-    std::deque<QString> queue_;              // prefetches not started yet
-    QStringList wanted_;                     // the last prefetch list, kept longest
-    QSize prefetchCover_;
-    bool paused_ = false;
-    bool stopping_ = false;
-    std::atomic<int> decodes_{0};
-
-    std::mutex foregroundMutex_; // one caller at a time uses foreground_
-    JpegDecoder foreground_;
-    JpegDecoder background_; // used by the worker only
-    std::thread worker_;     // declared last: starts once everything above exists
+    struct Shared;
+    // Everything the worker touches; it holds a reference of its own, so a worker left
+    // behind at exit never reaches freed memory.
+    std::shared_ptr<Shared> shared_;
+    std::thread worker_;
 };
 
 } // namespace kps

@@ -6,8 +6,11 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <thread>
 #include <turbojpeg.h>
 #include <vector>
 
@@ -101,9 +104,9 @@ INSTANTIATE_TEST_SUITE_P(
         ScaleCase{"RoundsUp", {3001, 2001}, {376, 251}, {376, 251}},
         ScaleCase{"Portrait", {3000, 4000}, {320, 426}, {375, 500}},
         ScaleCase{"TinyPhoto", {5, 3}, {1, 1}, {1, 1}},
-        // 10000x10000 in full is 100 M pixels; 5/8 (39 M) is the largest within 40 M.
-        ScaleCase{"TooManyPixelsShrinks", {10000, 10000}, {0, 0}, {6250, 6250}},
-        ScaleCase{"HugeHeaderAtEighth", {50000, 50000}, {100, 100}, {6250, 6250}},
+        // 10000x10000 in full is 100 M pixels; 3/8 (14 M) is the largest within 16 M.
+        ScaleCase{"TooManyPixelsShrinks", {10000, 10000}, {0, 0}, {3750, 3750}},
+        ScaleCase{"HugeHeaderAtEighth", {30000, 30000}, {100, 100}, {3750, 3750}},
         // Even 1/8 of 60000x60000 is 56 M pixels: refused.
         ScaleCase{"HopelessHeaderRefused", {60000, 60000}, {100, 100}, {}},
         ScaleCase{"EmptyPhoto", {0, 0}, {100, 100}, {}}),
@@ -260,12 +263,12 @@ TEST_F(JpegDecoderTest, HeaderClaimingHugeSizeNeverAllocatesIt) {
     EXPECT_TRUE(refused.image.isNull());
     EXPECT_EQ(refused.fullSize, QSize(60000, 60000));
 
-    // 20000x20000 in full would be 1.6 GB of pixels; 1/4 is the largest scale within the
+    // 20000x20000 in full would be 1.6 GB of pixels; 1/8 is the largest scale within the
     // budget. The missing data decodes grey, as for any photo cut short after its header.
     const QByteArray large = withClaimedSize(small, 20000, 20000);
     const DecodedPhoto bounded = decoder.decode(write("large.jpg", large), {});
     ASSERT_TRUE(bounded.ok);
-    EXPECT_EQ(bounded.image.size(), QSize(5000, 5000));
+    EXPECT_EQ(bounded.image.size(), QSize(2500, 2500));
     EXPECT_EQ(bounded.fullSize, QSize(20000, 20000));
 }
 
@@ -320,6 +323,204 @@ TEST_F(JpegDecoderTest, FailedDecodeKeepsNoStaleImage) {
     EXPECT_FALSE(bad.ok);
     EXPECT_TRUE(bad.image.isNull());
     EXPECT_TRUE(bad.fullSize.isEmpty());
+}
+
+// --- Damaged files: nothing of one decode reaches the next ---
+
+// Offset of the first marker FF `code` at or after `from`; entropy data never holds one, since
+// its FF bytes are stuffed.
+qsizetype markerAt(const QByteArray& jpeg, unsigned char code, qsizetype from = 2) {
+    return jpeg.indexOf(QByteArray("\xFF", 1) + char(code), from);
+}
+
+QByteArray withoutSegments(QByteArray jpeg, unsigned char code) {
+    for (qsizetype at = markerAt(jpeg, code); at > 0; at = markerAt(jpeg, code, at)) {
+        const int length = (uchar(jpeg[at + 2]) << 8) | uchar(jpeg[at + 3]);
+        jpeg.remove(at, 2 + length);
+    }
+    return jpeg;
+}
+
+// Cut a few bytes into the Huffman table that follows the first scan.
+QByteArray cutInLaterTable(const QByteArray& jpeg) {
+    const qsizetype table = markerAt(jpeg, 0xC4, markerAt(jpeg, 0xDA));
+    return table > 0 ? jpeg.left(table + 7) : QByteArray();
+}
+
+// The last scan repeated until the file has `scans` of them.
+QByteArray withScans(const QByteArray& jpeg, int scans) {
+    int have = 0;
+    qsizetype last = -1;
+    for (qsizetype at = markerAt(jpeg, 0xDA); at > 0; at = markerAt(jpeg, 0xDA, at + 2)) {
+        ++have;
+        last = at;
+    }
+    const QByteArray scan = jpeg.mid(last, jpeg.size() - 2 - last);
+    QByteArray out = jpeg.left(jpeg.size() - 2);
+    for (; have < scans; ++have)
+        out += scan;
+    return out + QByteArray("\xFF\xD9", 2);
+}
+
+QByteArray filled(int width, int height, std::vector<unsigned char> pixel, int format,
+                  int subsampling, int flags) {
+    std::vector<unsigned char> pixels;
+    for (int i = 0; i < width * height; ++i)
+        pixels.insert(pixels.end(), pixel.begin(), pixel.end());
+    return compress(pixels, width, height, format, subsampling, flags);
+}
+
+// A header that fails to read leaves the decoder as good as new: the next photo shows.
+TEST_F(JpegDecoderTest, BadHeadersLeaveTheDecoderAsNew) {
+    const QByteArray jpeg = kps::test::makeJpegBytes(200, 100, 7);
+    const qsizetype frame = markerAt(jpeg, 0xC0);
+    const int frameLength = (uchar(jpeg[frame + 2]) << 8) | uchar(jpeg[frame + 3]);
+    const QString good = write("good.jpg", jpeg);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"frame marker without length", QByteArray("\xFF\xD8\xFF\xC0", 4)},
+        {"two starts of image", QByteArray("\xFF\xD8\xFF\xD8", 4)},
+        {"cut after the frame header", jpeg.left(frame + 2 + frameLength)},
+        {"cut inside the frame header", jpeg.left(frame + 6)},
+        {"tables only", jpeg.left(markerAt(jpeg, 0xC0)) + QByteArray("\xFF\xD9", 2)},
+    };
+    for (const auto& c : cases) {
+        EXPECT_FALSE(decoder.decode(write("bad.jpg", c.bytes), {}).ok) << c.name;
+        const DecodedPhoto next = decoder.decode(good, {});
+        ASSERT_TRUE(next.ok) << "after " << c.name;
+        EXPECT_EQ(next.image.size(), QSize(200, 100));
+        EXPECT_NEAR(qRed(next.image.pixel(100, 2)), 128 + 7, 12) << c.name;
+    }
+}
+
+// A fatal error after a warning is a failure, and a cut between scans shows what the file
+// holds: the reused output buffer never shows the previous photo under this file's name.
+TEST_F(JpegDecoderTest, DamagedFilesNeverShowThePreviousPhoto) {
+    const QByteArray red = filled(96, 64, {250, 10, 10}, TJPF_RGB, TJSAMP_420, 0);
+    const QByteArray blue = filled(96, 64, {10, 10, 250}, TJPF_RGB, TJSAMP_420, TJFLAG_PROGRESSIVE);
+    const QByteArray cyan = filled(96, 64, {255, 0, 0, 255}, TJPF_CMYK, TJSAMP_444, 0);
+    const QByteArray magenta =
+        filled(96, 64, {0, 255, 0, 255}, TJPF_CMYK, TJSAMP_444, TJFLAG_PROGRESSIVE);
+    const struct {
+        const char* name;
+        QByteArray previous, damaged;
+        bool shown;
+    } cases[] = {
+        {"progressive cut in a later table", red, cutInLaterTable(blue), false},
+        {"progressive CMYK cut in a later table", cyan, cutInLaterTable(magenta), false},
+        {"progressive cut between scans", red,
+         blue.left(markerAt(blue, 0xDA, markerAt(blue, 0xDA) + 2)), true},
+    };
+    for (const auto& c : cases) {
+        const DecodedPhoto previous = decoder.decode(write("previous.jpg", c.previous), {});
+        ASSERT_TRUE(previous.ok) << c.name;
+        const QRgb previousColour = previous.image.pixel(48, 32);
+        const DecodedPhoto damaged = decoder.decode(write("damaged.jpg", c.damaged), {});
+        EXPECT_EQ(damaged.ok, c.shown) << c.name;
+        EXPECT_EQ(damaged.image.isNull(), !c.shown) << c.name;
+        if (c.shown) {
+            EXPECT_NE(damaged.image.pixel(48, 32), previousColour) << c.name;
+        }
+    }
+}
+
+// A file lacking a table decodes the same whatever was decoded before it on the same decoder.
+TEST_F(JpegDecoderTest, MissingTablesAreNeverTakenFromThePreviousPhoto) {
+    const QByteArray previous = compress(std::vector<unsigned char>(128 * 96 * 3, 90), 128, 96,
+                                         TJPF_RGB, TJSAMP_420, TJFLAG_PROGRESSIVE);
+    const QByteArray photo = kps::test::makeJpegBytes(128, 96, 3, 40);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"no quantisation table", withoutSegments(photo, 0xDB)},
+        {"no Huffman table", withoutSegments(photo, 0xC4)},
+    };
+    for (const auto& c : cases) {
+        const QString path = write("damaged.jpg", c.bytes);
+        const DecodedPhoto alone = JpegDecoder().decode(path, {});
+        ASSERT_TRUE(decoder.decode(write("previous.jpg", previous), {}).ok);
+        const DecodedPhoto after = decoder.decode(path, {});
+        EXPECT_EQ(after.ok, alone.ok) << c.name;
+        EXPECT_EQ(after.image, alone.image) << c.name;
+    }
+}
+
+// --- Memory budget: the whole decode, whatever the header claims ---
+
+TEST_F(JpegDecoderTest, EveryDecodeStaysWithinTheBudget) {
+    const std::vector<unsigned char> grey{128, 128, 128};
+    const QByteArray progressive444 =
+        filled(64, 64, grey, TJPF_RGB, TJSAMP_444, TJFLAG_PROGRESSIVE);
+    const QByteArray progressive420 =
+        filled(64, 64, grey, TJPF_RGB, TJSAMP_420, TJFLAG_PROGRESSIVE);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize cover;
+        QSize decoded; // empty when refused
+    } cases[] = {
+        // 8190x8190 progressive 4:4:4 needs 400 MB of coefficients at any scale.
+        {"progressive 4:4:4 claiming 8190x8190",
+         withClaimedSize(progressive444, 8190, 8190),
+         {1920, 1080},
+         {}},
+        {"progressive 4:2:0 claiming 8190x8190",
+         withClaimedSize(progressive420, 8190, 8190),
+         {},
+         {}},
+        // 54 MB of coefficients leave room for a 3/8 output.
+        {"progressive 4:4:4 claiming 3000x3000",
+         withClaimedSize(progressive444, 3000, 3000),
+         {1000, 1000},
+         {1125, 1125}},
+        {"baseline claiming 20000x20000",
+         withClaimedSize(kps::test::makeJpegBytes(64, 64), 20000, 20000),
+         {},
+         {2500, 2500}},
+        {"ordinary progressive", progressive420, {}, {64, 64}},
+        {"progressive with 200 scans", withScans(progressive420, 200), {}, {}},
+        {"progressive with 40 scans", withScans(progressive420, 40), {}, {64, 64}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_FALSE(c.bytes.isEmpty()) << c.name;
+        const DecodedPhoto photo = decoder.decode(write("p.jpg", c.bytes), c.cover);
+        EXPECT_EQ(photo.ok, !c.decoded.isEmpty()) << c.name;
+        EXPECT_EQ(photo.image.isNull() ? QSize() : photo.image.size(), c.decoded) << c.name;
+        EXPECT_LE(decoder.lastDemandBytes(), JpegDecoder::kBudgetBytes) << c.name;
+        EXPECT_EQ(decoder.budget()->inUse(), 0) << c.name;
+    }
+}
+
+// Decoders sharing a budget never hold more than it together: one that may not wait gives up
+// and says so, one that may waits for the memory.
+TEST_F(JpegDecoderTest, SharedBudgetIsNeverExceeded) {
+    const QString path = dir.filePath("p.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(path, 640, 480, 2));
+    auto budget = std::make_shared<kps::DecodeBudget>(JpegDecoder::kBudgetBytes);
+    JpegDecoder background(budget, false), foreground(budget, true);
+    ASSERT_TRUE(budget->tryReserve(JpegDecoder::kBudgetBytes - 1000));
+    EXPECT_TRUE(background.decode(path, {}).deferred);
+    std::atomic<bool> done{false};
+    std::thread waiting([&] { done = foreground.decode(path, {}).ok; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(done) << "the decode waits while the memory is held";
+    budget->release(JpegDecoder::kBudgetBytes - 1000);
+    waiting.join();
+    EXPECT_TRUE(done);
+    EXPECT_EQ(budget->inUse(), 0);
+}
+
+TEST_F(JpegDecoderTest, DecodesFromMemory) {
+    const QByteArray jpeg = kps::test::makeJpegBytes(80, 60, 4);
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    const DecodedPhoto photo = decoder.decodeBytes(data, jpeg.size(), {40, 30});
+    ASSERT_TRUE(photo.ok);
+    EXPECT_EQ(photo.image.size(), QSize(40, 30));
+    EXPECT_FALSE(decoder.decodeBytes(data, 4, {}).ok);
+    EXPECT_FALSE(decoder.decodeBytes(nullptr, 0, {}).ok);
 }
 
 } // namespace

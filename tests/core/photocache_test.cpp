@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <thread>
@@ -251,6 +252,77 @@ TEST_F(PhotoCacheTest, DestructionWhilePrefetchingReturns) {
     paused->setPaused(true);
     paused->prefetch(paths, {});
     paused.reset();
+}
+
+// A failure seen by the worker is not kept: the photo is decoded again on the caller's thread.
+TEST_F(PhotoCacheTest, WorkerFailureNeverStandsForThePhoto) {
+    PhotoCache cache;
+    const QString path = dir.filePath("p.jpg");
+    QByteArray jpeg = kps::test::makeJpegBytes(160, 120, 4);
+    QByteArray unreadable = jpeg;
+    unreadable[0] = 'X'; // same size: only the content tells them apart
+    const QDateTime when = QDateTime::currentDateTime().addSecs(-60);
+    ASSERT_TRUE(kps::test::writeFile(path, unreadable));
+    ASSERT_TRUE(kps::test::setModified(path, when));
+    const QString other = photo("other.jpg");
+    cache.prefetch({path, other}, {});
+    ASSERT_TRUE(eventually([&] { return cache.isCached(other, {}); })); // both are done
+    EXPECT_FALSE(cache.isCached(path, {}));
+
+    ASSERT_TRUE(kps::test::writeFile(path, jpeg));
+    ASSERT_TRUE(kps::test::setModified(path, when));
+    const DecodedPhoto shown = cache.get(path, {});
+    EXPECT_TRUE(shown.ok);
+    EXPECT_EQ(cache.decodeCount(), 3);
+}
+
+// A damaged photo among the prefetched ones leaves the worker decoding the others.
+TEST_F(PhotoCacheTest, BadHeaderInPrefetchSpoilsNothingElse) {
+    const QByteArray headers[] = {QByteArray("\xFF\xD8\xFF\xC0", 4),
+                                  QByteArray("\xFF\xD8\xFF\xD8", 4),
+                                  kps::test::makeJpegBytes(64, 48).left(180)};
+    int round = 0;
+    for (const QByteArray& header : headers) {
+        PhotoCache cache;
+        const QString bad = dir.filePath(QStringLiteral("bad%1.jpg").arg(round));
+        ASSERT_TRUE(kps::test::writeFile(bad, header));
+        const QString next = photo(QStringLiteral("n%1.jpg").arg(round), 320, 240, round);
+        const QString after = photo(QStringLiteral("a%1.jpg").arg(round++), 320, 240, 9);
+        cache.prefetch({bad, next, after}, {});
+        ASSERT_TRUE(eventually([&] { return cache.decodeCount() == 3; }));
+        EXPECT_TRUE(eventually([&] { return cache.isCached(after, {}); })) << round;
+        EXPECT_TRUE(cache.get(next, {}).ok) << round;
+        EXPECT_TRUE(cache.get(after, {}).ok) << round;
+        EXPECT_FALSE(cache.get(bad, {}).ok) << round;
+        EXPECT_EQ(cache.decodeCount(), 4) << "only the bad photo is decoded again";
+    }
+}
+
+// Closing does not wait for a worker stuck on a hung device; the worker, once it returns,
+// finishes with everything it uses still alive, and then frees it.
+TEST_F(PhotoCacheTest, DestructionDoesNotWaitForAStalledWorker) {
+    const QString a = photo("a.jpg");
+    auto release = std::make_shared<std::promise<void>>();
+    auto entered = std::make_shared<std::promise<void>>();
+    auto token = std::make_shared<int>(0);
+    const std::weak_ptr<int> alive = token;
+    {
+        auto cache = std::make_unique<PhotoCache>();
+        std::shared_future<void> go = release->get_future().share();
+        cache->setWorkerHook([go, entered, token](const QString&) {
+            entered->set_value();
+            go.wait();
+        });
+        token.reset();
+        cache->prefetch({a}, {});
+        entered->get_future().wait();
+        auto closing = std::async(std::launch::async, [&] { cache.reset(); });
+        EXPECT_EQ(closing.wait_for(10s), std::future_status::ready);
+        closing.wait();
+    }
+    EXPECT_FALSE(alive.expired()) << "the stalled worker still holds what it uses";
+    release->set_value();
+    EXPECT_TRUE(eventually([&] { return alive.expired(); })) << "and frees it when done";
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/uitest.h"
 
 #include "app/widgets.h"
+#include "core/photocache.h"
 
 #include <QFile>
 #include <QLabel>
@@ -95,6 +96,31 @@ class ViewerTest : public QObject {
         w.kepbetoltes(w.state().globalnev);
         QCOMPARE(caption(fx), QString());
         QVERIFY(!frame(fx)->isVisible());
+    }
+
+    // A damaged photo shows "Load Error"; the photos after it still show, whether the worker
+    // decoded them in advance or the viewer does.
+    void damagedPhotoSpoilsNothingElse() {
+        WindowFixture fx;
+        MainWindow& w = designWindow(fx);
+        const QString folder = fx.slotFolder(0);
+        QVERIFY(test::writeJpeg(folder + "a.jpg", 64, 48, 1));
+        QVERIFY(test::writeFile(folder + "b.jpg", QByteArray("\xFF\xD8\xFF\xC0", 4)));
+        QVERIFY(test::writeJpeg(folder + "c.jpg", 80, 60, 2));
+        QVERIFY(test::writeJpeg(folder + "d.jpg", 96, 72, 3));
+        fx.load();
+        QVERIFY(frame(fx)->isVisible());
+        QTRY_VERIFY(w.photoCache().decodeCount() >= 2); // the worker has met the damaged one
+        QTest::keyClick(&w, Qt::Key_Space);
+        QCOMPARE(field(fx, 1), QStringLiteral("b.jpg"));
+        QCOMPARE(caption(fx), QStringLiteral("Load Error"));
+        QTRY_VERIFY(w.photoCache().isCached(folder + "c.jpg", QSize(1, 1)));
+        for (const char* size : {"80x60", "96x72"}) {
+            QTest::keyClick(&w, Qt::Key_Space);
+            QCOMPARE(caption(fx), QString());
+            QVERIFY(frame(fx)->isVisible());
+            QCOMPARE(field(fx, 2), QString::fromLatin1(size));
+        }
     }
 
     void hugeHeaderNeverCrashes() {
