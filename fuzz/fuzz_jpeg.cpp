@@ -4,6 +4,7 @@
 
 #include "core/jpegdecoder.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -67,10 +68,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 #ifdef KPS_COUNT_HEAP
     counting = false;
     // The photo itself is part of the demand, so the heap may hold it still.
-    if (qint64(peakHeap - before) > budget) std::abort();
+    if (qint64(peakHeap - before) > std::max(budget, demand)) std::abort();
     if (demand > 0 && qint64(peakHeap - before) > demand) std::abort();
 #endif
-    if (demand > budget) std::abort();
+    // Only a file large enough to hold such a photo may take more than the budget.
+    const qint64 pixels = qint64(photo.fullSize.width()) * photo.fullSize.height();
+    if (demand > kps::JpegDecoder::kLargeDecodeBytes) std::abort();
+    if (demand > budget && pixels > qint64(size) * kps::JpegDecoder::kMaxPixelsPerByte)
+        std::abort();
 
     if (photo.ok) {
         if (photo.image.isNull() || photo.image.format() != QImage::Format_RGB32) std::abort();

@@ -1,5 +1,7 @@
 #include "core/decodebudget.h"
 
+#include <algorithm>
+
 namespace kps {
 
 bool DecodeBudget::tryReserve(qint64 bytes) {
@@ -14,6 +16,14 @@ bool DecodeBudget::reserve(qint64 bytes) {
     std::unique_lock lock(mutex_);
     released_.wait(lock, [&] { return used_ + bytes <= capacity_; });
     used_ += bytes;
+    return true;
+}
+
+bool DecodeBudget::reserveAlone(qint64 bytes) {
+    if (bytes < 0) return false;
+    std::unique_lock lock(mutex_);
+    released_.wait(lock, [&] { return used_ == 0; });
+    used_ += std::max(bytes, capacity_);
     return true;
 }
 

@@ -19,6 +19,9 @@ class DecodeBudget {
     bool tryReserve(qint64 bytes);
     // Waits until `bytes` are free and takes them; false at once when they exceed the capacity.
     bool reserve(qint64 bytes);
+    // Waits until nothing is held, then takes `bytes`, which may exceed the capacity: while
+    // they are held every other reservation waits or fails.
+    bool reserveAlone(qint64 bytes);
     void release(qint64 bytes);
     qint64 inUse() const;
 

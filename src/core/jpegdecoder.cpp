@@ -304,21 +304,37 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     const qint64 coefficients = session.coefficientBytes();
     if (result.fullSize.isEmpty() || coefficients < 0) return result;
 
-    // The sharpest scale the viewer wants whose whole decode fits the budget.
-    qint64 demand = 0;
-    int eighths = eighthsFor(result.fullSize, cover);
-    for (; eighths > 0; --eighths) {
-        const QSize out = sizeAtEighths(result.fullSize, eighths);
-        demand = heldBytes + coefficients + session.workingBytes(out.width()) +
-                 qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW));
-        if (demand <= budget_->capacity()) break;
+    // The sharpest scale the viewer wants whose whole decode fits the budget; failing that, the
+    // sharpest that fits the large-photo limit, decoded alone.
+    const auto demandAt = [&](int e) {
+        const QSize out = sizeAtEighths(result.fullSize, e);
+        return heldBytes + coefficients + session.workingBytes(out.width()) +
+               qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW));
+    };
+    const auto sharpestWithin = [&](qint64 limit) {
+        int e = eighthsFor(result.fullSize, cover);
+        while (e > 0 && demandAt(e) > limit)
+            --e;
+        return e;
+    };
+    int eighths = sharpestWithin(budget_->capacity());
+    const bool alone = eighths == 0;
+    if (alone) {
+        const qint64 pixels = qint64(result.fullSize.width()) * result.fullSize.height();
+        if (pixels > size * kMaxPixelsPerByte) return result; // a header no file this small fills
+        eighths = sharpestWithin(kLargeDecodeBytes);
+        if (eighths == 0) return result;
     }
-    if (eighths == 0) return result;
-    if (mayWait_ ? !budget_->reserve(demand) : !budget_->tryReserve(demand)) {
+    const qint64 demand = demandAt(eighths);
+    const bool reserved = alone      ? mayWait_ && budget_->reserveAlone(demand)
+                          : mayWait_ ? budget_->reserve(demand)
+                                     : budget_->tryReserve(demand);
+    if (!reserved) {
         result.deferred = true;
         return result;
     }
-    const BudgetReservation reservation(budget_.get(), demand);
+    const BudgetReservation reservation(budget_.get(),
+                                        alone ? std::max(demand, budget_->capacity()) : demand);
     lastDemand_ = demand;
 
     const QSize target = sizeAtEighths(result.fullSize, eighths);

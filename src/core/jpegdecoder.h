@@ -31,10 +31,17 @@ class JpegDecoder {
     // the output. With the photo cache beside it this keeps the process under 150 MB; a 24 MP
     // progressive photo still fits at a full-HD viewer.
     static constexpr qint64 kBudgetBytes = 96LL * 1024 * 1024;
+    // A photo whose decode cannot fit the budget at any scale (a large progressive photo keeps
+    // every coefficient whatever the output scale) may take up to this much, but only alone,
+    // on a decoder that may wait, and from a file large enough to hold such a photo.
+    static constexpr qint64 kLargeDecodeBytes = 320LL * 1024 * 1024;
+    // A real photo holds at least this many pixels per byte of file; a header claiming far more
+    // pixels than its file could hold is not given more than the budget.
+    static constexpr qint64 kMaxPixelsPerByte = 100;
     // Largest decoded image, in pixels (4 bytes each), so the output leaves room in the budget.
     static constexpr qint64 kMaxOutputPixels = 16'000'000;
     // Files larger than this are refused rather than read into memory.
-    static constexpr qint64 kMaxFileBytes = 64LL * 1024 * 1024;
+    static constexpr qint64 kMaxFileBytes = 128LL * 1024 * 1024;
     // Ordinary progressive photos have about ten scans; thousands of tiny scans are an attack
     // that makes libjpeg walk every coefficient again for each one.
     static constexpr int kMaxScans = 64;
@@ -47,8 +54,8 @@ class JpegDecoder {
 
     // Decodes the file at the smallest M/8 scale whose result covers the photo's frame when it
     // is fitted into `cover` (the viewer area in device pixels); an empty cover asks for the
-    // full size. Never enlarges; a photo too large for the budget is decoded smaller, or
-    // refused when even 1/8 does not fit. Fails (ok == false) on a missing, empty, oversized
+    // full size. Never enlarges; a photo too large for the budget is decoded smaller, or alone
+    // within kLargeDecodeBytes, or refused. Fails (ok == false) on a missing, empty, oversized
     // or undecodable file. A JPEG cut short after its header decodes with the missing part
     // grey, as cameras' half-written files do; a fatal error anywhere is a failure.
     DecodedPhoto decode(const QString& path, QSize cover);

@@ -513,6 +513,32 @@ TEST_F(JpegDecoderTest, SharedBudgetIsNeverExceeded) {
     EXPECT_EQ(budget->inUse(), 0);
 }
 
+// A real large progressive photo keeps every coefficient at any scale, more than the budget:
+// the user's decoder shows it alone, the worker's leaves it to the user's.
+TEST_F(JpegDecoderTest, LargeProgressivePhotoDecodesAloneOnTheUsersThread) {
+    const int w = 7200, h = 4800; // 104 MB of coefficients
+    std::vector<unsigned char> rgb(size_t(w) * size_t(h) * 3);
+    quint32 noise = 1;
+    for (unsigned char& c : rgb) {
+        noise = noise * 1664525u + 1013904223u;
+        c = static_cast<unsigned char>(120 + (noise >> 28));
+    }
+    const QByteArray jpeg = compress(rgb, w, h, TJPF_RGB, TJSAMP_420, TJFLAG_PROGRESSIVE);
+    ASSERT_FALSE(jpeg.isEmpty());
+    const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
+    auto budget = std::make_shared<kps::DecodeBudget>(JpegDecoder::kBudgetBytes);
+    JpegDecoder background(budget, false), foreground(budget, true);
+
+    EXPECT_TRUE(background.decodeBytes(data, jpeg.size(), {1920, 1080}).deferred);
+    const DecodedPhoto photo = foreground.decodeBytes(data, jpeg.size(), {1920, 1080});
+    ASSERT_TRUE(photo.ok);
+    EXPECT_EQ(photo.fullSize, QSize(w, h));
+    EXPECT_EQ(photo.image.size(), QSize(1800, 1200));
+    EXPECT_GT(foreground.lastDemandBytes(), JpegDecoder::kBudgetBytes);
+    EXPECT_LE(foreground.lastDemandBytes(), JpegDecoder::kLargeDecodeBytes);
+    EXPECT_EQ(budget->inUse(), 0);
+}
+
 TEST_F(JpegDecoderTest, DecodesFromMemory) {
     const QByteArray jpeg = kps::test::makeJpegBytes(80, 60, 4);
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());
