@@ -12,11 +12,13 @@
 
 namespace kps {
 
-// One folder, two masks: fills the list with path + name of every matching file.
+// One folder, two masks: fills the list with path + name of every matching file. This is the
+// load's scan, so it also removes the copy leftovers it meets (see leftovers.h).
 void FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
                const QString& kiterjesztes2);
 
-// A folder and every subfolder below it, two masks: fills the list with every matching file.
+// A folder and every subfolder below it, two masks: fills the list with every matching file,
+// and removes the copy leftovers of the top folder.
 void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
               const QString& kiterjesztes2);
 

@@ -1,5 +1,6 @@
 #include "core/shutdown.h"
 
+#include "core/leftovers.h"
 #include "core/nativepath.h"
 #include "core/scan.h"
 
@@ -69,6 +70,11 @@ void shutdownCleanup(AppState& st) {
     const QString& trash = st.dirs[kTrashSlot];
     if (trash.isEmpty()) return; // the masks would name the current folder, which is no Trash
     const QString undo = trash + kUndoFolderName + kSep;
+    // Half-made copies are the program's own wherever they are; no load ever reads the undo
+    // folder, so this is where its leftovers go.
+    const std::time_t cutoff = leftoverCutoff();
+    removeCopyLeftovers(trash, cutoff);
+    removeCopyLeftovers(undo, cutoff);
     if (isAnotherSlotsFolder(st, trash) || isAnotherSlotsFolder(st, undo)) return;
     PhotoList& scratch = st.lists[kTrashSlot];
     pruneUndoFolder(scratch, undo);

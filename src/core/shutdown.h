@@ -8,6 +8,7 @@ namespace kps {
 // At close: trims the undo folder to 500 "*.jpg" (at most 1000 deletions) and deletes the
 // Trash's "*.jpg". Skipped when there is no Trash folder, or when the Trash or its undo folder
 // is also another slot's folder, whose photos must not go. Uses the Trash's list as scratch.
+// Copy leftovers of the Trash and the undo folder go in any case.
 void shutdownCleanup(AppState& st);
 
 } // namespace kps
