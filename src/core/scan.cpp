@@ -2,7 +2,6 @@
 
 #include "core/slots.h"
 
-#include "core/leftovers.h"
 #include "core/nativepath.h"
 
 #include <QStringList>
@@ -231,16 +230,16 @@ bool isSkippedSubfolder(const QString& diri, const QString& name) {
 
 // One folder, two masks: fills the list with path + name of every matching file.
 void FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
-               const QString& kiterjesztes2) {
+               const QString& kiterjesztes2, std::time_t leftoversBefore) {
     QStringList files;
     readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
-               files, nullptr, leftoverCutoff());
+               files, nullptr, leftoversBefore);
     sender.assign(files);
 }
 
 // A folder and every subfolder below it, two masks: fills the list with every matching file.
 void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
-              const QString& kiterjesztes2) {
+              const QString& kiterjesztes2, std::time_t leftoversBefore) {
     const NameMatcher matcher(distinctMasks(kiterjesztes1, kiterjesztes2));
     QStringList files;
     // Breadth-first: the list grows while it is walked. Each folder is read once, for its
@@ -249,7 +248,7 @@ void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes
     for (size_t i = 0; i < dirLista.size(); ++i) {
         const Folder diri = dirLista[i]; // a copy: reading appends to dirLista
         // Copies only ever go into the top folder, so only there can leftovers be the program's.
-        readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoverCutoff() : 0);
+        readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoversBefore : 0);
     }
     sender.assign(files);
 }
