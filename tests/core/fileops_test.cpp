@@ -185,118 +185,12 @@ TEST_F(FileOpsTest, SameFileSystemTellsFileSystemsApart) {
     EXPECT_FALSE(ops.sameFileSystem(path("a"), QStringLiteral("/proc/")));
 }
 
-// A rename made of link + unlink (no RENAME_NOREPLACE, as on NFS), with each of its calls
-// failing or done and reported failed: the file keeps a name, and Done means it moved.
-TEST_F(FileOpsTest, RenameByLinkAndUnlinkNeverLosesTheFile) {
-    FaultyFileOps clean;
-    clean.noReplaceRename = false;
-    ASSERT_TRUE(test::writeFile(path("a.jpg"), "A"));
-    ASSERT_EQ(clean.renameNoReplace(path("a.jpg"), path("b.jpg")), RenameResult::Done);
-    EXPECT_EQ(entries(), QStringList{"b.jpg"});
-    const size_t steps = clean.calls.size(); // the rename itself, link, unlink
-    ASSERT_EQ(steps, 3u);
-    for (const test::Fault how : {test::Fault::Fails, test::Fault::DoneThenFails}) {
-        for (size_t n = 1; n < steps; ++n) { // the calls inside the rename
-            SCOPED_TRACE(testing::Message() << "call " << n << (int(how) ? ", done" : ""));
-            QTemporaryDir dir;
-            const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
-            ASSERT_TRUE(test::writeFile(a, "A"));
-            FaultyFileOps f;
-            f.noReplaceRename = false;
-            f.failCall(int(n), how);
-            const RenameResult r = f.renameNoReplace(a, b);
-            EXPECT_TRUE(test::readFile(a) == "A" || test::readFile(b) == "A");
-            if (r == RenameResult::Done) {
-                EXPECT_FALSE(QFileInfo::exists(a));
-                EXPECT_EQ(test::readFile(b), "A");
-            } else {
-                EXPECT_EQ(test::readFile(a), "A");
-            }
-            if (how == test::Fault::DoneThenFails && n == 2) {
-                EXPECT_EQ(r, RenameResult::Done); // the unlink that a retry reports failed
-            }
-        }
-    }
-}
-
-TEST_F(FileOpsTest, ABindMountRefusesRenamesAcrossItsFolders) {
-    FaultyFileOps bind;
-    bind.bindMount = true;
-    ASSERT_TRUE(QDir(tmp.path()).mkdir("sub"));
-    ASSERT_TRUE(test::writeFile(path("a.jpg"), "A"));
-    EXPECT_EQ(bind.renameNoReplace(path("a.jpg"), path("sub/a.jpg")), RenameResult::CrossDevice);
-    EXPECT_EQ(bind.renameNoReplace(path("a.jpg"), path("b.jpg")), RenameResult::Done);
-    bind.noReplaceRename = false; // the link fallback meets the same refusal
-    EXPECT_EQ(bind.renameNoReplace(path("b.jpg"), path("sub/b.jpg")), RenameResult::CrossDevice);
-    EXPECT_EQ(test::readFile(path("b.jpg")), "A");
-}
-
 TEST_F(FileOpsTest, ACopyIsKeptWhenItsModificationTimeCannotBeSet) {
     FaultyFileOps noTimes;
     noTimes.refuseTimes = true;
     ASSERT_TRUE(test::writeFile(path("a.jpg"), bigBytes()));
     EXPECT_EQ(safeCopy(noTimes, path("a.jpg"), path("b.jpg")), CopyResult::Done);
     EXPECT_EQ(test::readFile(path("b.jpg")), bigBytes());
-}
-
-// Every call of a copy failing, or done and reported failed, on either kind of rename: the
-// result says what the disk holds, the original is untouched, and no temporary file stays
-// (unless its own removal was the call that failed).
-TEST_F(FileOpsTest, SafeCopyResultMatchesTheDiskWhicheverCallFails) {
-    for (const bool noReplace : {true, false}) {
-        FaultyFileOps clean;
-        clean.noReplaceRename = noReplace;
-        QTemporaryDir first;
-        ASSERT_TRUE(test::writeFile(first.path() + "/a.jpg", "photo"));
-        ASSERT_EQ(safeCopy(clean, first.path() + "/a.jpg", first.path() + "/b.jpg"),
-                  CopyResult::Done);
-        const int steps = int(clean.calls.size()) + 3; // and the undoing that failures bring
-        for (const test::Fault how : {test::Fault::Fails, test::Fault::DoneThenFails}) {
-            for (int n = 0; n < steps; ++n) {
-                SCOPED_TRACE(testing::Message() << noReplace << " call " << n << " " << int(how));
-                QTemporaryDir dir;
-                const QString a = dir.path() + "/a.jpg", b = dir.path() + "/b.jpg";
-                ASSERT_TRUE(test::writeFile(a, "photo"));
-                FaultyFileOps f;
-                f.noReplaceRename = noReplace;
-                f.failCall(n, how);
-                const CopyResult r = safeCopy(f, a, b);
-                EXPECT_EQ(test::readFile(a), "photo");
-                const bool copied = r == CopyResult::Done || r == CopyResult::LeftBehind;
-                EXPECT_EQ(QFileInfo::exists(b), copied);
-                if (copied) {
-                    EXPECT_EQ(test::readFile(b), "photo");
-                }
-                const QStringList temps = QDir(dir.path()).entryList({"*.part"}, QDir::Hidden);
-                const bool tempRemovalFailed = n < int(f.calls.size()) &&
-                                               how == test::Fault::Fails &&
-                                               f.calls[size_t(n)].path.endsWith(".part") &&
-                                               (f.calls[size_t(n)].step == FileStep::Remove ||
-                                                f.calls[size_t(n)].step == FileStep::Unlink);
-                if (!tempRemovalFailed) {
-                    EXPECT_TRUE(temps.isEmpty()) << qPrintable(temps.join(' '));
-                }
-            }
-        }
-    }
-}
-
-TEST_F(FileOpsTest, MakeFolderMakesOneLevelOrFindsIt) {
-    EXPECT_TRUE(ops.makeFolder(path("new")));
-    EXPECT_TRUE(QFileInfo(path("new")).isDir());
-    EXPECT_TRUE(ops.makeFolder(path("new")));
-    ASSERT_TRUE(test::writeFile(path("file"), "x"));
-    EXPECT_FALSE(ops.makeFolder(path("file")));
-    EXPECT_FALSE(ops.makeFolder(path("a/b")));
-    EXPECT_FALSE(ops.makeFolder(QString()));
-}
-
-TEST_F(FileOpsTest, IsLinkSeesLinksOnly) {
-    ASSERT_TRUE(test::writeFile(path("a"), "x"));
-    ASSERT_TRUE(QFile::link(path("a"), path("l")));
-    EXPECT_TRUE(ops.isLink(path("l")));
-    EXPECT_FALSE(ops.isLink(path("a")));
-    EXPECT_FALSE(ops.isLink(path("missing")));
 }
 
 } // namespace
