@@ -46,6 +46,13 @@ DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
         step.action = DropAction::NoFolder;
         return step;
     }
+    // A folder whose list holds the dragged photo already has it: the viewed folder (also
+    // when the photo lies in one of its subfolders), or another slot with the same folder.
+    if (exactIndex(list, plan.source) >= 0) {
+        step.action = DropAction::Itself;
+        step.dest = plan.source;
+        return step;
+    }
     if (ops.sameFile(plan.source, step.dest)) {
         step.action = DropAction::Itself;
         return step;
@@ -129,44 +136,78 @@ class DropRun {
         }
     }
 
-    // The copy into the undo folder under the next free running number.
+    // The copy into the undo folder under the next free running number. The folder is made
+    // here, so a Trash chosen after start, or an undo folder removed since, still works.
     void undoCopy() {
+        const QString folder = levalasztodir(undoPath(st_, source_, 1));
+        const QString failed = QStringLiteral("Nem sikerült a másolás ide: %1.").arg(folder);
+        if (!ops_.makeFolder(folder)) {
+            fail(failed);
+            return;
+        }
         int n = std::max(st_.torol500, 1);
         QString path = undoPath(st_, source_, n);
         while (ops_.exists(path) && n < INT_MAX)
             path = undoPath(st_, source_, ++n);
         st_.s3 = path;
-        if (ops_.exists(path) || !safeCopy(ops_, source_, path)) {
-            fail(QStringLiteral("Nem sikerült a másolás ide: %1.").arg(levalasztodir(path)));
-            return;
+        const CopyResult r = ops_.exists(path) ? CopyResult::Taken : safeCopy(ops_, source_, path);
+        if (r == CopyResult::Done || r == CopyResult::LeftBehind) { // its number is used now
+            undoCopy_ = path;
+            undoNumber_ = n;
+            st_.torol500 = n < INT_MAX ? n + 1 : n;
         }
-        st_.torol500 = n < INT_MAX ? n + 1 : n;
+        if (r != CopyResult::Done) fail(failed);
     }
 
     // Moves the dragged file into the step's folder by renaming it.
     void moveInto(const DropStep& step) {
         st_.s2 = step.dest;
-        if (ops_.renameNoReplace(source_, step.dest)) {
-            // The rename is done and atomic; a failed folder flush cannot lose the photo.
-            ops_.flush(levalasztodir(step.dest));
-            addEntry(step.slot, step.dest);
-            sourceGone();
-        } else if (ops_.sameBytes(source_, step.dest)) { // another step put it there already
-            pointAtPresent(step.slot, step.dest);
+        switch (ops_.renameNoReplace(source_, step.dest)) {
+        case RenameResult::Done:
+            arrived(step);
+            return;
+        case RenameResult::CrossDevice: // a bind mount: one device, yet no rename across it
+            copyInto(step.slot, step.dest);
+            if (!failed_) deleteSource();
+            return;
+        case RenameResult::Failed:
+            break;
+        }
+        // A rename can take effect and still report failure: the disk tells what happened.
+        const bool sourceHere = ops_.exists(source_);
+        const bool destHere = ops_.exists(step.dest);
+        if (!sourceHere && destHere) {
+            arrived(step);
+        } else if (sourceHere && destHere &&
+                   (ops_.sameFile(source_, step.dest) || ops_.sameBytes(source_, step.dest))) {
+            pointAtPresent(step.slot, step.dest); // half a move, or another step's copy
+            ++holders_;
             deleteSource();
+        } else if (!sourceHere) {
+            sourceMissing();
         } else {
+            listIfUnknown(step.slot, step.dest);
             fail(QStringLiteral("Nem sikerült az áthelyezés ide: %1.")
                      .arg(levalasztodir(step.dest)));
         }
     }
 
-    // The dragged file goes once every folder that takes part holds the photo.
+    // The dragged file goes once every folder that takes part holds the photo. A removal can
+    // happen and still report failure, so the disk decides.
     void deleteSource() {
-        if (ops_.remove(source_)) {
+        if (ops_.remove(source_) || !ops_.exists(source_)) {
             sourceGone();
         } else {
             fail(QStringLiteral("Nem sikerült törölni: %1.").arg(source_));
         }
+    }
+
+    // A drop that failed with the photo still in place needs no undo copy: it goes again
+    // (the photo is intact where it was), and so does its number. One that cannot go keeps it.
+    void settleUndo() {
+        if (undoCopy_.isEmpty() || deleted_ || !ops_.exists(source_)) return;
+        if (ops_.sameBytes(source_, undoCopy_)) ops_.remove(undoCopy_);
+        if (!ops_.exists(undoCopy_) && st_.torol500 == undoNumber_ + 1) st_.torol500 = undoNumber_;
     }
 
     // A photo that vanished from the disk leaves every list.
@@ -179,9 +220,10 @@ class DropRun {
     bool mayDelete() const { return !failed_ && !plan_.keep; }
     bool hasCopies() const { return holders_ > 0; }
     bool failed() const { return failed_; }
+    // What failed, and where the photo is now as the disk shows it.
     QString message() const {
         QStringList all = messages_;
-        if (failed_ && !deleted_ && !plan_.sourceMissing) all << QStringLiteral("A kép megmaradt.");
+        if (failed_ && !deleted_ && ops_.exists(source_)) all << QStringLiteral("A kép megmaradt.");
         return all.join(u' ');
     }
 
@@ -192,15 +234,36 @@ class DropRun {
     }
 
     void copyInto(int slot, const QString& dest) {
-        if (safeCopy(ops_, source_, dest)) {
+        switch (safeCopy(ops_, source_, dest)) {
+        case CopyResult::Done:
             addEntry(slot, dest);
             ++holders_;
-        } else if (ops_.sameBytes(source_, dest)) { // another slot with this folder made it
-            pointAtPresent(slot, dest);
-            ++holders_;
-        } else {
-            fail(QStringLiteral("Nem sikerült a másolás ide: %1.").arg(levalasztodir(dest)));
+            return;
+        case CopyResult::Taken:
+            if (ops_.sameBytes(source_, dest)) { // another slot with this folder made it
+                pointAtPresent(slot, dest);
+                ++holders_;
+                return;
+            }
+            listIfUnknown(slot, dest);
+            fail(QStringLiteral("Más kép van már ezen a néven: %1.").arg(dest));
+            return;
+        case CopyResult::LeftBehind: // a copy, but no holder the photo may be deleted for
+            addEntry(slot, dest);
+            break;
+        case CopyResult::Failed:
+            listIfUnknown(slot, dest);
+            break;
         }
+        fail(QStringLiteral("Nem sikerült a másolás ide: %1.").arg(levalasztodir(dest)));
+    }
+
+    // The dragged file now stands under dest.
+    void arrived(const DropStep& step) {
+        // The rename is atomic; a failed folder flush cannot lose the photo.
+        ops_.flush(levalasztodir(step.dest));
+        addEntry(step.slot, step.dest);
+        sourceGone();
     }
 
     // Lists a file that now exists; the slot's cursor goes to it, but the viewed slot keeps
@@ -264,7 +327,9 @@ class DropRun {
     const QString source_;
     QStringList messages_;
     QStringList itself_; // other names of the dragged file, gone with it
-    int holders_ = 0;    // folders that now hold a copy of the photo
+    QString undoCopy_;   // the undo copy this drop made, and its running number
+    int undoNumber_ = 0;
+    int holders_ = 0; // folders that now hold a copy of the photo
     bool failed_ = false;
     bool deleted_ = false;
 };
@@ -320,8 +385,10 @@ DropPlan planDrop(const AppState& st, FileOps& ops) {
     if (!plan.keep) {
         for (size_t i = 0; i < plan.steps.size(); ++i) {
             const DropStep& step = plan.steps[i];
+            // A link is never renamed: the folder gets the photo, not a link that may dangle.
             if (isTarget(st, step.slot) && step.action == DropAction::Copy &&
-                ops.sameFileSystem(plan.source, st.dirs[size_t(step.slot)])) {
+                ops.sameFileSystem(plan.source, st.dirs[size_t(step.slot)]) &&
+                !ops.isLink(plan.source)) {
                 plan.moveStep = int(i);
                 break;
             }
@@ -363,6 +430,7 @@ DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed
                 run.deleteSource();
             }
         }
+        run.settleUndo();
     }
 
     // The next photo; a kept photo that stays current is laid out again at full size.

@@ -15,7 +15,7 @@ namespace kps {
 enum class DropAction {
     Copy,       // the photo is copied to dest
     Present,    // dest already holds the same bytes: counts as copied
-    Itself,     // dest is the dragged file itself (the folder being viewed, or the same folder)
+    Itself,     // the folder already has the dragged file (viewed, scanned deep, or the same)
     AskRename,  // keeping folder, name taken: copy to the proposed name if the user agrees
     Clash,      // name taken by another photo: no copy here, and the dragged photo is kept
     NoFreeName, // every underscored variant of the name is taken: no copy, the photo is kept

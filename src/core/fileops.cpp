@@ -44,6 +44,18 @@ bool statPath(const QString& path, struct stat& st) {
     return ::stat(native(path), &st) == 0;
 }
 
+// No entry stands at the name (an error other than "no such entry" is no proof of that).
+bool isGone(const char* path) {
+    struct stat st;
+    return ::lstat(path, &st) != 0 && errno == ENOENT;
+}
+
+bool sameInode(const char* a, const char* b) {
+    struct stat sa, sb;
+    return ::lstat(a, &sa) == 0 && ::lstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 int openRead(const QString& path) {
     return ::open(native(path), O_RDONLY | O_CLOEXEC);
 }
@@ -81,6 +93,11 @@ bool RealFileOps::exists(const QString& path) {
     return !path.isEmpty() && ::lstat(native(path), &st) == 0;
 }
 
+bool RealFileOps::isLink(const QString& path) {
+    struct stat st;
+    return !path.isEmpty() && ::lstat(native(path), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool RealFileOps::sameFile(const QString& a, const QString& b) {
     struct stat sa, sb;
     return statPath(a, sa) && statPath(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
@@ -107,6 +124,13 @@ bool RealFileOps::sameFileSystem(const QString& file, const QString& folder) {
     return statPath(file, sf) && statPath(folder, sd) && sf.st_dev == sd.st_dev;
 }
 
+bool RealFileOps::makeFolder(const QString& path) {
+    struct stat st;
+    const QByteArray p = native(path);
+    return !path.isEmpty() && (::mkdir(p, 0777) == 0 || errno == EEXIST) && ::stat(p, &st) == 0 &&
+           S_ISDIR(st.st_mode);
+}
+
 bool RealFileOps::copyToTemp(const QString& from, const QString& tmp) {
     Fd in(openRead(from));
     struct stat st;
@@ -124,9 +148,10 @@ bool RealFileOps::copyToTemp(const QString& from, const QString& tmp) {
         }
         if (n == 0) break;
     }
-    // The viewer shows a photo's modification time as its date, so the copy keeps it.
+    // The viewer shows a photo's modification time as its date, so the copy keeps it where the
+    // file system lets it; one that refuses still gets the photo.
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ok = ok && ::futimens(out.fd, times) == 0;
+    if (ok) setTimesCall(out.fd, times);
     ok = out.close() && ok;
     if (!ok) ::unlink(tmpName);
     return ok;
@@ -147,47 +172,102 @@ bool RealFileOps::verify(const QString& from, const QString& tmp) {
            sf.st_size == st.st_size;
 }
 
-bool RealFileOps::renameNoReplace(const QString& from, const QString& to) {
+RenameResult RealFileOps::renameNoReplace(const QString& from, const QString& to) {
     const QByteArray f = native(from), t = native(to);
-    if (::renameat2(AT_FDCWD, f, AT_FDCWD, t, RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
-    // No RENAME_NOREPLACE here: a hard link refuses an existing name just the same.
-    if (::link(f, t) == 0) {
-        if (::unlink(f) == 0) return true;
-        ::unlink(t);
-        return false;
-    }
-    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS) return false;
+    int e = renameNoReplaceCall(f, t);
+    if (e == 0) return RenameResult::Done;
+    if (e == EXDEV) return RenameResult::CrossDevice; // a bind mount: same device, no rename
+    if (e != EINVAL && e != ENOSYS && e != ENOTSUP) return RenameResult::Failed;
+    // No RENAME_NOREPLACE here: a hard link refuses an existing name just the same. A link can
+    // be made and still reported failed (a retried request then finds its own name taken).
+    e = linkCall(f, t);
+    if (e == 0 || sameInode(f, t)) return dropOldName(f, t);
+    if (e == EXDEV) return RenameResult::CrossDevice;
+    if (e != EPERM && e != ENOTSUP && e != ENOSYS) return RenameResult::Failed;
     // Neither (some network and FUSE file systems): look first, then rename.
-    struct stat st;
-    if (::lstat(t, &st) == 0 || errno != ENOENT) return false;
-    return ::rename(f, t) == 0;
+    if (!isGone(t)) return RenameResult::Failed;
+    e = renameCall(f, t);
+    return e == 0       ? RenameResult::Done
+           : e == EXDEV ? RenameResult::CrossDevice
+                        : RenameResult::Failed;
+}
+
+// The file has both names; the old one goes. A retried unlink can report failure after it
+// removed the name, so the disk decides, and the new name is only dropped while the old one
+// still leads to the same file.
+RenameResult RealFileOps::dropOldName(const QByteArray& f, const QByteArray& t) {
+    if (unlinkCall(f) == 0) return RenameResult::Done;
+    if (isGone(f)) {
+        struct stat st;
+        return ::lstat(t, &st) == 0 ? RenameResult::Done : RenameResult::Failed;
+    }
+    if (sameInode(f, t)) unlinkCall(t);
+    return RenameResult::Failed;
 }
 
 bool RealFileOps::remove(const QString& path) {
     return ::unlink(native(path)) == 0;
 }
 
-bool safeCopy(FileOps& ops, const QString& from, const QString& to) {
-    const QString folder = levalasztodir(to);
-    if (folder.isEmpty() || ops.exists(to)) return false;
+int RealFileOps::renameNoReplaceCall(const char* from, const char* to) {
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0 ? 0 : errno;
+}
+
+int RealFileOps::linkCall(const char* from, const char* to) {
+    return ::link(from, to) == 0 ? 0 : errno;
+}
+
+int RealFileOps::unlinkCall(const char* path) {
+    return ::unlink(path) == 0 ? 0 : errno;
+}
+
+int RealFileOps::renameCall(const char* from, const char* to) {
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+int RealFileOps::setTimesCall(int fd, const struct timespec* times) {
+    return ::futimens(fd, times) == 0 ? 0 : errno;
+}
+
+QString copyTempName(const QString& to, quint32 salt) {
     // Hidden, and not ending in .jpg, so no folder scan ever lists a copy in progress.
+    return levalasztodir(to) + u'.' + levalasztofile(to) + u'.' + QString::number(salt, 16) +
+           QStringLiteral(".part");
+}
+
+namespace {
+
+// Removes the temporary file of a copy, which is never the only copy of the photo: its
+// source was only read, or the copy already stands under its real name.
+void discardTemp(FileOps& ops, const QString& from, const QString& tmp, bool placed) {
+    if (ops.exists(tmp) && (placed || ops.exists(from))) ops.remove(tmp);
+}
+
+} // namespace
+
+CopyResult safeCopy(FileOps& ops, const QString& from, const QString& to) {
+    const QString folder = levalasztodir(to);
+    if (folder.isEmpty()) return CopyResult::Failed;
+    if (ops.exists(to)) return CopyResult::Taken;
     QString tmp;
-    for (int tries = 0; tries < 16 && (tmp.isEmpty() || ops.exists(tmp)); ++tries) {
-        tmp = folder + u'.' + levalasztofile(to) + u'.' +
-              QString::number(QRandomGenerator::global()->generate(), 16) + QStringLiteral(".part");
+    for (int tries = 0; tries < 16 && (tmp.isEmpty() || ops.exists(tmp)); ++tries)
+        tmp = copyTempName(to, QRandomGenerator::global()->generate());
+    if (ops.exists(tmp)) return CopyResult::Failed;
+
+    bool placed = ops.copyToTemp(from, tmp) && ops.flush(tmp) && ops.verify(from, tmp);
+    if (placed && ops.renameNoReplace(tmp, to) != RenameResult::Done) {
+        // A rename can take effect and still report failure (a retried network request).
+        placed = ops.exists(to) && ops.sameBytes(from, to);
     }
-    if (ops.exists(tmp) || !ops.copyToTemp(from, tmp)) return false;
-    if (!ops.flush(tmp) || !ops.verify(from, tmp) || !ops.renameNoReplace(tmp, to)) {
-        ops.remove(tmp);
-        return false;
-    }
-    // The new name must be on disk before the caller may delete the original.
+    discardTemp(ops, from, tmp, placed);
+    if (!placed) return ops.exists(to) ? CopyResult::Taken : CopyResult::Failed;
+    // The new name must be on disk before the caller may delete the original; a name that may
+    // not survive a power loss goes again while the photo is intact where it came from.
     if (!ops.flush(folder)) {
-        ops.remove(to);
-        return false;
+        if (ops.sameBytes(from, to)) ops.remove(to);
+        return ops.exists(to) ? CopyResult::LeftBehind : CopyResult::Failed;
     }
-    return true;
+    return CopyResult::Done;
 }
 
 } // namespace kps

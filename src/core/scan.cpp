@@ -83,8 +83,7 @@ class NameMatcher {
             }
             return false;
         }
-        const std::u32string folded =
-            foldedCodePoints(pathFromNative(name, qsizetype(len)));
+        const std::u32string folded = foldedCodePoints(pathFromNative(name, qsizetype(len)));
         for (const std::u32string& m : foldedMasks_) {
             if (globMatch(m.data(), m.size(), folded.data(), folded.size(),
                           [](char32_t c) { return c; })) {
@@ -137,9 +136,10 @@ QString decodedName(const char* name, size_t len) {
 
 // Reads one folder once. Matching files are added to `files` as folder path + name; when
 // `subfolders` is given, the subfolders a deep scan visits are appended to it. A folder that
-// cannot be opened adds nothing.
+// cannot be opened adds nothing. With sweepBefore set, the copy leftovers met on the way that
+// were last changed before it are removed (a folder the program copies into).
 void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLink,
-                QStringList& files, std::vector<Folder>* subfolders) {
+                QStringList& files, std::vector<Folder>* subfolders, std::time_t sweepBefore = 0) {
     const int fd = ::open(folder.raw.constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
     if (fd < 0) return;
@@ -151,6 +151,9 @@ void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
     const bool wantFolders = subfolders != nullptr;
     while (const dirent* e = ::readdir(d)) {
         const char* name = e->d_name;
+        if (sweepBefore != 0 && (e->d_type == DT_REG || e->d_type == DT_UNKNOWN) &&
+            removeIfLeftover(::dirfd(d), name, sweepBefore))
+            continue;
         const size_t len = std::strlen(name);
         int matched = -1; // the mask test runs at most once per entry, and only when needed
         const auto nameMatches = [&] {
@@ -227,16 +230,16 @@ bool isSkippedSubfolder(const QString& diri, const QString& name) {
 
 // One folder, two masks: fills the list with path + name of every matching file.
 void FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
-               const QString& kiterjesztes2) {
+               const QString& kiterjesztes2, std::time_t leftoversBefore) {
     QStringList files;
     readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
-               files, nullptr);
+               files, nullptr, leftoversBefore);
     sender.assign(files);
 }
 
 // A folder and every subfolder below it, two masks: fills the list with every matching file.
 void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
-              const QString& kiterjesztes2) {
+              const QString& kiterjesztes2, std::time_t leftoversBefore) {
     const NameMatcher matcher(distinctMasks(kiterjesztes1, kiterjesztes2));
     QStringList files;
     // Breadth-first: the list grows while it is walked. Each folder is read once, for its
@@ -244,7 +247,8 @@ void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes
     std::vector<Folder> dirLista{topFolder(dir)};
     for (size_t i = 0; i < dirLista.size(); ++i) {
         const Folder diri = dirLista[i]; // a copy: reading appends to dirLista
-        readFolder(diri, matcher, i == 0, files, &dirLista);
+        // Copies only ever go into the top folder, so only there can leftovers be the program's.
+        readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoversBefore : 0);
     }
     sender.assign(files);
 }

@@ -6,19 +6,25 @@
 // folders, dangling links and special files (pipes, devices) never are. A folder that is
 // missing or cannot be read gives nothing; no error is reported.
 
+#include "core/leftovers.h"
 #include "core/photolist.h"
 
 #include <QString>
 
+#include <ctime>
+
 namespace kps {
 
-// One folder, two masks: fills the list with path + name of every matching file.
+// One folder, two masks: fills the list with path + name of every matching file. This is the
+// load's scan, so it also removes the copy leftovers it meets that were last changed before
+// leftoversBefore (see leftovers.h).
 void FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
-               const QString& kiterjesztes2);
+               const QString& kiterjesztes2, std::time_t leftoversBefore = leftoverCutoff());
 
-// A folder and every subfolder below it, two masks: fills the list with every matching file.
+// A folder and every subfolder below it, two masks: fills the list with every matching file,
+// and removes the copy leftovers of the top folder.
 void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
-              const QString& kiterjesztes2);
+              const QString& kiterjesztes2, std::time_t leftoversBefore = leftoverCutoff());
 
 // One folder, one mask: fills the list with path + name of every matching file.
 void filelist(PhotoList& sender, const QString& path, const QString& filetype);

@@ -65,10 +65,14 @@ void emptyTrash(PhotoList& scratch, const QString& trashFolder) {
 } // namespace
 
 // At close: trims the undo folder to 500 "*.jpg" and deletes the Trash's "*.jpg".
-void shutdownCleanup(AppState& st) {
+void shutdownCleanup(AppState& st, std::time_t leftoversBefore) {
     const QString& trash = st.dirs[kTrashSlot];
     if (trash.isEmpty()) return; // the masks would name the current folder, which is no Trash
     const QString undo = trash + kUndoFolderName + kSep;
+    // Half-made copies are the program's own wherever they are; no load ever reads the undo
+    // folder, so this is where its leftovers go.
+    removeCopyLeftovers(trash, leftoversBefore);
+    removeCopyLeftovers(undo, leftoversBefore);
     if (isAnotherSlotsFolder(st, trash) || isAnotherSlotsFolder(st, undo)) return;
     PhotoList& scratch = st.lists[kTrashSlot];
     pruneUndoFolder(scratch, undo);

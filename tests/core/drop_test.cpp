@@ -588,11 +588,24 @@ TEST(Drop, FoldersAndFilesChangedAfterLoadingFailWithoutLoss) {
         EXPECT_EQ(s.st.lists[kYellow].count(), 0);
         EXPECT_EQ(s.st.lists[0].paths(), QStringList{p});
     }
-    { // the undo folder was removed: no Trash drop without its undo copy
+    { // the undo folder was removed (or the Trash changed): it is made again when needed
         Scene s;
         const QString p = s.put(kSourceSlot, "a.jpg", 1);
         s.load();
         ASSERT_TRUE(QDir(s.undoFolder()).removeRecursively());
+        const DropOutcome out = s.drop(kTrashSlot);
+        EXPECT_TRUE(out.ok) << qPrintable(out.message);
+        EXPECT_FALSE(QFileInfo::exists(p));
+        EXPECT_EQ(test::readFile(s.undoFolder() + "undo1.jpg"), photo(1));
+        EXPECT_EQ(s.st.torol500, 2);
+        s.expectListsMatchDisk();
+    }
+    { // a file stands where the undo folder goes: no Trash drop without its undo copy
+        Scene s;
+        const QString p = s.put(kSourceSlot, "a.jpg", 1);
+        s.load();
+        ASSERT_TRUE(QDir(s.undoFolder()).removeRecursively());
+        ASSERT_TRUE(test::writeFile(s.folder(kTrashSlot) + kUndoFolderName, "in the way"));
         const DropOutcome out = s.drop(kTrashSlot);
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.message.contains(s.undoFolder())) << qPrintable(out.message);
@@ -740,6 +753,146 @@ TEST(Drop, FaultMatrix) {
     }
     for (const auto& [point, pointName] : points)
         EXPECT_GT(trippedAt[point], 0) << pointName;
+}
+
+// Each file-system call of a drop in turn fails, or is done and reported failed (a retried
+// network request), on file systems with and without no-replace renames, across a bind mount
+// and across file systems. Afterwards the photo is intact in some list, every list names
+// exactly its folder's photos, the message tells where the photo is, and the undo counter
+// counts exactly the undo copy that stays.
+TEST(Drop, EveryCallFailingOrDoneThenReportedFailedKeepsThePhotoAndTheTruth) {
+    enum class Kind { Yellow, YellowBlue, Green, Trash };
+    enum class Fs { Local, LinkUnlink, BindMount, Cross };
+    struct Case {
+        Kind kind;
+        Fs fs;
+    };
+    const Case cases[] = {
+        {Kind::Yellow, Fs::Local},     {Kind::Yellow, Fs::LinkUnlink},
+        {Kind::Yellow, Fs::BindMount}, {Kind::Yellow, Fs::Cross},
+        {Kind::YellowBlue, Fs::Local}, {Kind::YellowBlue, Fs::LinkUnlink},
+        {Kind::Green, Fs::Local},      {Kind::Trash, Fs::Local},
+        {Kind::Trash, Fs::LinkUnlink}, {Kind::Trash, Fs::BindMount},
+        {Kind::Trash, Fs::Cross},
+    };
+    for (const Case& c : cases) {
+        const int target = c.kind == Kind::Green   ? kGreen
+                           : c.kind == Kind::Trash ? kTrashSlot
+                                                   : kYellow;
+        // A scene with the photo IMG_1.jpg viewed; -1 runs the drop with no fault.
+        const auto run = [&](Scene& s, int call, test::Fault how) {
+            s.ops.crossFileSystem = c.fs == Fs::Cross;
+            s.ops.noReplaceRename = c.fs != Fs::LinkUnlink;
+            s.ops.bindMount = c.fs == Fs::BindMount;
+            if (c.kind == Kind::YellowBlue) s.st.png[kBlue] = kMarkBlue;
+            if (c.kind == Kind::Green) s.st.png[kGreen] = kMarkGreen;
+            s.put(kSourceSlot, "IMG_1.jpg", 1);
+            s.put(kSourceSlot, "IMG_2.jpg", 2);
+            s.load();
+            if (call >= 0) s.ops.failCall(call, how);
+            return s.drop(target);
+        };
+        Scene clean;
+        const DropOutcome cleanOut = run(clean, -1, test::Fault::Fails);
+        SCOPED_TRACE(testing::Message() << "kind " << int(c.kind) << ", fs " << int(c.fs));
+        EXPECT_TRUE(cleanOut.ok) << qPrintable(cleanOut.message);
+        const int calls = int(clean.ops.calls.size()) + 4; // and the undoing a failure brings
+        int tripped = 0;
+        for (const test::Fault how : {test::Fault::Fails, test::Fault::DoneThenFails}) {
+            for (int n = 0; n < calls; ++n) {
+                SCOPED_TRACE(testing::Message() << "call " << n << ", fault " << int(how));
+                Scene s;
+                const DropOutcome out = run(s, n, how);
+                tripped += s.ops.tripped;
+                const QString p = s.folder(kSourceSlot) + "IMG_1.jpg";
+                const bool stayed = QFileInfo::exists(p);
+
+                bool listedIntact = false;
+                for (const PhotoList& l : s.st.lists) {
+                    for (const QString& e : l.paths())
+                        listedIntact = listedIntact || test::readFile(e) == photo(1);
+                }
+                EXPECT_TRUE(listedIntact);
+                s.expectListsMatchDisk();
+                const QString undo = s.undoFolder() + "undo1.jpg";
+                EXPECT_EQ(s.st.torol500, QFileInfo::exists(undo) ? 2 : 1);
+                if (QFileInfo::exists(undo)) {
+                    EXPECT_EQ(test::readFile(undo), photo(1));
+                }
+                const test::FileCall* hit = n < int(s.ops.calls.size()) && s.ops.tripped
+                                                ? &s.ops.calls[size_t(n)]
+                                                : nullptr;
+                const bool tempKept =
+                    hit && how == test::Fault::Fails && hit->path.endsWith(".part") &&
+                    (hit->step == FileStep::Remove || hit->step == FileStep::Unlink);
+                if (!tempKept) {
+                    EXPECT_TRUE(s.leftoverTemporaries().isEmpty());
+                }
+                if (out.ok) {
+                    EXPECT_TRUE(out.message.isEmpty());
+                    EXPECT_EQ(stayed, c.kind == Kind::Green);
+                    EXPECT_EQ(test::readFile(s.folder(target) + "IMG_1.jpg"), photo(1));
+                } else {
+                    EXPECT_FALSE(out.message.isEmpty());
+                    EXPECT_EQ(out.message.contains("A kép megmaradt."), stayed)
+                        << qPrintable(out.message);
+                }
+                EXPECT_EQ(out.show == p, stayed && !(out.ok && c.kind == Kind::Green));
+            }
+        }
+        EXPECT_GT(tripped, 0);
+    }
+}
+
+TEST(Drop, ABlueSourceScannedWithItsSubfoldersLetsItsPhotosLeave) {
+    for (const bool sameNameOnTop : {false, true}) {
+        SCOPED_TRACE(sameNameOnTop);
+        Scene s;
+        s.st.png[kSourceSlot] = kMarkBlue;
+        s.st.pirosmappa = true;
+        ASSERT_TRUE(QDir(s.folder(kSourceSlot)).mkdir("sub"));
+        const QString p = s.put(kSourceSlot, "sub/a.jpg", 1);
+        const QString b = s.put(kSourceSlot, "b.jpg", 2);
+        if (sameNameOnTop) s.put(kSourceSlot, "a.jpg", 3);
+        s.load();
+        s.st.lists[kSourceSlot].insert(p); // as the subfolder scan lists it
+        s.view(kSourceSlot, p);
+
+        const DropOutcome out = s.drop(kYellow);
+        EXPECT_TRUE(out.ok) << qPrintable(out.message);
+        EXPECT_FALSE(QFileInfo::exists(p));
+        EXPECT_EQ(test::readFile(s.folder(kYellow) + "a.jpg"), photo(1));
+        EXPECT_EQ(test::readFile(s.folder(kSourceSlot) + "a.jpg"), sameNameOnTop ? photo(3) : "");
+        EXPECT_FALSE(s.st.lists[kSourceSlot].paths().contains(p));
+        EXPECT_NE(out.show, p);
+        s.expectListedFilesExist();
+    }
+}
+
+// A listed link to a photo: the folder gets the photo's bytes as a file of its own, the link
+// goes from the source, and the file it points to stays as it was.
+TEST(Drop, ALinkedPhotoArrivesAsAFileAndItsTargetIsNeverTouched) {
+    for (const int target : {kYellow, kTrashSlot}) {
+        for (const bool cross : {false, true}) {
+            SCOPED_TRACE(testing::Message() << target << (cross ? " copy" : " rename"));
+            Scene s;
+            s.ops.crossFileSystem = cross;
+            ASSERT_TRUE(QDir(s.tmp.path()).mkdir("elsewhere"));
+            const QString real = s.tmp.path() + "/elsewhere/real.jpg";
+            ASSERT_TRUE(test::writeFile(real, photo(4)));
+            const QString link = s.folder(kSourceSlot) + "l.jpg";
+            ASSERT_TRUE(QFile::link("../elsewhere/real.jpg", link));
+            s.load();
+            const DropOutcome out = s.drop(target);
+            EXPECT_TRUE(out.ok) << qPrintable(out.message);
+            EXPECT_FALSE(QFileInfo(link).isSymLink());
+            const QFileInfo arrived(s.folder(target) + "l.jpg");
+            EXPECT_FALSE(arrived.isSymLink());
+            EXPECT_EQ(test::readFile(arrived.filePath()), photo(4));
+            EXPECT_EQ(test::readFile(real), photo(4));
+            s.expectListsMatchDisk();
+        }
+    }
 }
 
 } // namespace

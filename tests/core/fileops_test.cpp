@@ -44,7 +44,7 @@ TEST_F(FileOpsTest, SafeCopyCopiesDataAndModificationTimeLeavingNoTemporaryFile)
     const QDateTime when(QDate(2011, 5, 17), QTime(8, 30, 15));
     ASSERT_TRUE(test::setModified(path("a.jpg"), when));
 
-    ASSERT_TRUE(safeCopy(ops, path("a.jpg"), path("b.jpg")));
+    ASSERT_EQ(safeCopy(ops, path("a.jpg"), path("b.jpg")), CopyResult::Done);
     EXPECT_EQ(test::readFile(path("b.jpg")), data);
     EXPECT_EQ(QFileInfo(path("b.jpg")).lastModified(), when);
     EXPECT_EQ(entries(), (QStringList{"a.jpg", "b.jpg"}));
@@ -53,18 +53,18 @@ TEST_F(FileOpsTest, SafeCopyCopiesDataAndModificationTimeLeavingNoTemporaryFile)
 TEST_F(FileOpsTest, SafeCopyNeverReplacesAnExistingFile) {
     ASSERT_TRUE(test::writeFile(path("a.jpg"), "new photo"));
     ASSERT_TRUE(test::writeFile(path("b.jpg"), "old photo"));
-    EXPECT_FALSE(safeCopy(ops, path("a.jpg"), path("b.jpg")));
+    EXPECT_EQ(safeCopy(ops, path("a.jpg"), path("b.jpg")), CopyResult::Taken);
     EXPECT_EQ(test::readFile(path("b.jpg")), "old photo");
     EXPECT_EQ(entries(), (QStringList{"a.jpg", "b.jpg"}));
 }
 
 TEST_F(FileOpsTest, SafeCopyFailsCleanlyOnMissingFoldersAndFiles) {
     ASSERT_TRUE(test::writeFile(path("a.jpg"), "photo"));
-    EXPECT_FALSE(safeCopy(ops, path("a.jpg"), path("gone/b.jpg")));
-    EXPECT_FALSE(safeCopy(ops, path("missing.jpg"), path("b.jpg")));
-    EXPECT_FALSE(safeCopy(ops, path("a.jpg"), QStringLiteral("b.jpg"))); // no folder at all
+    EXPECT_EQ(safeCopy(ops, path("a.jpg"), path("gone/b.jpg")), CopyResult::Failed);
+    EXPECT_EQ(safeCopy(ops, path("missing.jpg"), path("b.jpg")), CopyResult::Failed);
+    EXPECT_EQ(safeCopy(ops, path("a.jpg"), QStringLiteral("b.jpg")), CopyResult::Failed);
     ASSERT_TRUE(QDir(tmp.path()).mkdir("sub"));
-    EXPECT_FALSE(safeCopy(ops, path("sub"), path("c.jpg"))); // a folder is not a photo
+    EXPECT_EQ(safeCopy(ops, path("sub"), path("c.jpg")), CopyResult::Failed); // not a photo
     EXPECT_EQ(entries(), (QStringList{"a.jpg", "sub"}));
 }
 
@@ -90,7 +90,7 @@ TEST_F(FileOpsTest, SafeCopyLeavesNothingBehindWhicheverStepFails) {
         } else {
             faulty.failOn(c.step);
         }
-        EXPECT_FALSE(safeCopy(faulty, f + "a.jpg", f + "b.jpg"));
+        EXPECT_EQ(safeCopy(faulty, f + "a.jpg", f + "b.jpg"), CopyResult::Failed);
         EXPECT_EQ(faulty.tripped, 1);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"a.jpg"});
         EXPECT_EQ(test::readFile(f + "a.jpg"), "photo");
@@ -100,11 +100,11 @@ TEST_F(FileOpsTest, SafeCopyLeavesNothingBehindWhicheverStepFails) {
 TEST_F(FileOpsTest, RenameNoReplaceMovesButRefusesATakenName) {
     ASSERT_TRUE(test::writeFile(path("a.jpg"), "A"));
     ASSERT_TRUE(test::writeFile(path("b.jpg"), "B"));
-    EXPECT_FALSE(ops.renameNoReplace(path("a.jpg"), path("b.jpg")));
+    EXPECT_EQ(ops.renameNoReplace(path("a.jpg"), path("b.jpg")), RenameResult::Failed);
     EXPECT_EQ(test::readFile(path("a.jpg")), "A");
     EXPECT_EQ(test::readFile(path("b.jpg")), "B");
 
-    EXPECT_TRUE(ops.renameNoReplace(path("a.jpg"), path("c.jpg")));
+    EXPECT_EQ(ops.renameNoReplace(path("a.jpg"), path("c.jpg")), RenameResult::Done);
     EXPECT_EQ(entries(), (QStringList{"b.jpg", "c.jpg"}));
     EXPECT_EQ(test::readFile(path("c.jpg")), "A");
 }
@@ -183,6 +183,14 @@ TEST_F(FileOpsTest, SameFileSystemTellsFileSystemsApart) {
     EXPECT_FALSE(ops.sameFileSystem(path("a"), path("missing/")));
     if (!QFileInfo::exists("/proc/self")) GTEST_SKIP() << "no /proc";
     EXPECT_FALSE(ops.sameFileSystem(path("a"), QStringLiteral("/proc/")));
+}
+
+TEST_F(FileOpsTest, ACopyIsKeptWhenItsModificationTimeCannotBeSet) {
+    FaultyFileOps noTimes;
+    noTimes.refuseTimes = true;
+    ASSERT_TRUE(test::writeFile(path("a.jpg"), bigBytes()));
+    EXPECT_EQ(safeCopy(noTimes, path("a.jpg"), path("b.jpg")), CopyResult::Done);
+    EXPECT_EQ(test::readFile(path("b.jpg")), bigBytes());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "core/faultyfileops.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QRegularExpression>
@@ -282,6 +283,41 @@ class DragTest : public QObject {
         QVERIFY(w.state().lists[2].isEmpty());
         QCOMPARE(test::listsVersusDisk(w), QString());
         QCOMPARE(w.state().globalnev, QStringLiteral("*"));
+    }
+
+    // With subfolder search on and the source blue, a photo from a subfolder is already in the
+    // source's list: it leaves for the target, and no copy goes to the source's top folder.
+    void photoLeavesABlueSourceScannedWithSubfolders() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx, QStringLiteral("pirosmappa=1\n"));
+        w.state().png[0] = kMarkBlue;
+        QVERIFY(QDir(fx.slotFolder(0)).mkdir("sub"));
+        const QString p = put(fx, 0, "sub/p.jpg");
+        const QByteArray bytes = test::readFile(p);
+        fx.load();
+        QCOMPARE(w.state().globalnev, p);
+        test::dropOnSlot(fx, 1);
+        QCOMPARE(test::statusMessage(w), QString());
+        QVERIFY(!QFile::exists(p));
+        QVERIFY(!QFile::exists(fx.slotFolder(0) + "p.jpg"));
+        QCOMPARE(test::readFile(fx.slotFolder(1) + "p.jpg"), bytes);
+        QVERIFY(w.state().lists[0].isEmpty());
+    }
+
+    // An undo folder removed (or a Trash chosen) after start is made when a photo needs it.
+    void trashWorksWithoutItsUndoFolder() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx);
+        const QString undo = fx.slotFolder(8) + kUndoFolderName;
+        QVERIFY(QDir(undo).removeRecursively());
+        const QString p = put(fx, 0, "IMG_7.jpg");
+        const QByteArray bytes = test::readFile(p);
+        fx.load();
+        test::dropOnSlot(fx, kTrashSlot);
+        QCOMPARE(test::statusMessage(w), QString());
+        QVERIFY(!QFile::exists(p));
+        QCOMPARE(test::readFile(undo + "/undo1.jpg"), bytes);
+        QCOMPARE(w.state().torol500, 2);
     }
 
     // The Trash keeps a copy under the running number in its undo folder.
