@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "core/drop.h"
 #include "core/dropgeometry.h"
+#include "core/nativepath.h"
 #include "dialogs/renamedialog.h"
 
 #include <QStatusBar>
@@ -60,7 +61,7 @@ void MainWindow::Panel1MouseUp(QPoint) {
         if (out.ok)
             statusBar()->clearMessage(); // an earlier failure no longer applies
         else
-            statusBar()->showMessage(out.message, 15000);
+            statusBar()->showMessage(displayPath(out.message), 15000);
         st_.s1 = out.show;
         kepbetoltes(out.show);
     }

@@ -6,6 +6,7 @@
 #include "app/menupage.h"
 #include "app/widgets.h"
 #include "core/devicesearch.h"
+#include "core/folderpath.h"
 #include "core/settingsfile.h"
 #include "core/shutdown.h"
 
@@ -92,10 +93,9 @@ void MainWindow::applySettings(const Settings& s) {
     cur1_->apply(image1_, s.kurzor);
 
     // Folders one level deep; failures leave them absent.
-    QDir fs;
     for (const QString& d : st_.dirs)
-        fs.mkdir(d);
-    if (!st_.dirs[kTrashSlot].isEmpty()) fs.mkdir(st_.dirs[kTrashSlot] + kUndoFolderName);
+        makeFolder(d);
+    if (!st_.dirs[kTrashSlot].isEmpty()) makeFolder(st_.dirs[kTrashSlot] + kUndoFolderName);
 
     st_.villogo = false;
     copyTaughtDevices(s, st_);

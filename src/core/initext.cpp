@@ -1,5 +1,7 @@
 #include "core/initext.h"
 
+#include "core/nativepath.h"
+
 #include <QStringDecoder>
 #include <cstdint>
 
@@ -79,10 +81,33 @@ QString decodeIniText(std::string_view bytes) {
     return QString::fromLatin1(view);
 }
 
+QString decodeIniPath(std::string_view bytes) {
+#ifdef Q_OS_WIN
+    return decodeIniText(bytes);
+#else
+    return pathFromNative(bytes.data(), qsizetype(bytes.size()));
+#endif
+}
+
+namespace {
+
+QString oneLine(QString text) {
+    text.replace(u'\r', u' ').replace(u'\n', u' ');
+    return text;
+}
+
+} // namespace
+
+std::string encodeIniPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return encodeIniText(path);
+#else
+    return nativePath(oneLine(path)).toStdString();
+#endif
+}
+
 std::string encodeIniText(const QString& text) {
-    QString oneLine = text;
-    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
-    return oneLine.toStdString();
+    return oneLine(text).toStdString();
 }
 
 } // namespace kps
