@@ -4,6 +4,7 @@
 #include "app/colours.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/pathlabel.h"
 #include "app/widgets.h"
 #include "core/devicesearch.h"
 #include "core/folderpath.h"
@@ -52,7 +53,7 @@ std::array<QString, 11> MainWindow::rowNames() const {
 std::array<QString, 11> MainWindow::rowPaths() const {
     std::array<QString, 11> paths;
     for (int i = 0; i < kMenuRows; ++i)
-        paths[size_t(i)] = menu_->paths[size_t(i)]->text();
+        paths[size_t(i)] = pathOfLabel(menu_->paths[size_t(i)]);
     return paths;
 }
 
@@ -86,7 +87,7 @@ void MainWindow::applySettings(const Settings& s) {
         st_.szoveg[size_t(slot)] = s.panel[size_t(slot)];
         st_.dirs[size_t(slot)] = s.path[size_t(slot)];
         menu_->mapi[row]->setText(s.panel[size_t(slot)]);
-        menu_->paths[row]->setText(s.path[size_t(slot)]);
+        setPathLabel(menu_->paths[row], s.path[size_t(slot)]);
     }
     menu_->checkBox2->setChecked(s.kurzor);
     menu_->checkBox1->setChecked(s.pirosmappa);

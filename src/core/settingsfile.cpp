@@ -2,6 +2,7 @@
 
 #include "core/folderpath.h"
 #include "core/initext.h"
+#include "core/nativepath.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -27,6 +28,7 @@ namespace {
 
 // A text key that holds a path: stored as the file system's bytes.
 template <typename T> struct AsPath { T& text; };
+template <typename T> AsPath(T&) -> AsPath<T>;
 
 // Calls visit(section, key, field) for every key, in the order a new file lists them.
 template <typename S, typename Visitor> void forEachKey(S& s, Visitor&& visit) {
@@ -124,23 +126,38 @@ class KeyWriter {
     bool ok_ = true;
 };
 
+// A section line that lost its "]" gets it back, so the entries below it stay in their section
+// instead of being dropped and written again at every close. A section without a name is no
+// section of ours (and the parser would take it for the entries above the first section), and a
+// line that is neither entry, section nor comment would be dropped at the close anyway: both go
+// now, so that the parser sees the comments where the written file will have them.
+std::string repairedLine(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const char c = line[first];
+    if (c == ';' || c == '#') return std::string(line);
+    if (c != '[') {
+        const size_t equals = line.find('=');
+        return equals == line.npos || equals == first ? std::string() : std::string(line);
+    }
+    const size_t close = line.find(']', first);
+    const std::string_view name =
+        line.substr(first + 1, close == line.npos ? close : close - first - 1);
+    if (name.find_first_not_of(" \t") == std::string_view::npos) return {};
+    return close == line.npos ? std::string(line) + ']' : std::string(line);
+}
+
 // Gives the parser one clean line per line of the file: a NUL (a power loss leaves runs of
-// them) or a lone CR ends a line as LF does, and a section line that lost its "]" gets it
-// back, so the entries below it stay in their section instead of being dropped and written
-// again at every close.
+// them) or a lone CR ends a line as LF does. Leading blank lines go too, so that a comment
+// opening the file is the file's comment at the first read as at every later one.
 std::string repairedText(std::string_view in) {
     if (in.starts_with("\xEF\xBB\xBF")) in.remove_prefix(3);
     std::string out;
     out.reserve(in.size() + 16);
     while (!in.empty()) {
         const size_t end = std::min(in.find_first_of(std::string_view("\r\n\0", 3)), in.size());
-        const std::string_view line = in.substr(0, end);
-        out += line;
-        const size_t first = line.find_first_not_of(" \t");
-        if (first != std::string_view::npos && line[first] == '[' &&
-            line.find(']', first) == std::string_view::npos)
-            out += ']';
-        out += '\n';
+        const std::string line = repairedLine(in.substr(0, end));
+        if (!out.empty() || !line.empty()) out += line + '\n';
         in.remove_prefix(end);
         if (in.starts_with("\r\n"))
             in.remove_prefix(2);
@@ -165,10 +182,12 @@ bool parse(const QByteArray& content, CSimpleIniA& ini) {
 }
 
 // The file's content, up to the read limit and cut after its last whole line there. A missing
-// file is empty; nullopt when it exists but cannot be read (a folder, no permission).
+// file is empty; nullopt when it exists but cannot be read (not a regular file, no permission).
 std::optional<QByteArray> readContent(const QString& file) {
+    const PathFacts facts = pathFacts(file);
+    if (!facts.exists) return QByteArray();
+    if (!facts.isFile) return std::nullopt; // a folder, or a pipe that would never end
     QFile in(file);
-    if (!in.exists()) return QByteArray();
     if (!in.open(QIODevice::ReadOnly)) return std::nullopt;
     QByteArray bytes = in.read(kSettingsReadLimit + 1);
     if (in.error() != QFileDevice::NoError) return std::nullopt;

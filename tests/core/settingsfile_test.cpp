@@ -4,11 +4,13 @@
 #include "testphotos.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace kps {
 namespace {
@@ -151,6 +153,12 @@ TEST_F(SettingsFileTest, MissingOrUnreadableFileGivesDefaults) {
     EXPECT_EQ(read(), defaultSettings(kHome));
     ASSERT_TRUE(QDir(dir_.path()).mkdir(kSettingsFileName)); // a folder in the file's place
     EXPECT_EQ(read(), defaultSettings(kHome));
+}
+
+TEST_F(SettingsFileTest, PipeInTheFilesPlaceIsNotWaitedFor) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0600), 0);
+    EXPECT_EQ(read(), defaultSettings(kHome)); // would block forever if it were opened
+    EXPECT_FALSE(writeSettings(file(), defaultSettings(kHome)));
 }
 
 TEST_F(SettingsFileTest, NumbersFallBackToTheirDefault) {
@@ -362,6 +370,8 @@ const Damage kDamaged[] = {
     {"lone CR line ends", "[ablak]\rwidth=900\rheight=600\r[kezdo]\rpanel1b=X\r"},
     {"byte-order mark and CRLF", "\xEF\xBB\xBF[ablak]\r\nwidth=900\r\nheight=600\r\n[kezdo]\r\n"
                                  "panel1b=X\r\n"},
+    {"section without a name", "; old\n[ablak]\nwidth=900\n; c\n[ ]\nheight=600\n[\n[kezdo]\n"
+                               "panel1b=X\n"},
     {"repeated sections", "[ablak]\nwidth=900\n[kezdo]\npanel1b=X\n[ablak]\nheight=600\n"},
     {"blanks and junk lines", "  [ ablak ]  \n\twidth = 900 \njunk\n=7\nheight=600\n[kezdo]\n"
                               "panel1b=  X\t\n"},
