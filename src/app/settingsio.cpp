@@ -8,6 +8,7 @@
 #include "app/widgets.h"
 #include "core/devicesearch.h"
 #include "core/folderpath.h"
+#include "core/nativepath.h"
 #include "core/settingsfile.h"
 #include "core/shutdown.h"
 
@@ -34,6 +35,14 @@ template <typename From, typename To> void copyTaughtDevices(const From& from, T
     to.reservedSerial2 = from.reservedSerial2;
     to.reservedIcon2 = from.reservedIcon2;
     to.reservedPath2 = from.reservedPath2;
+}
+
+// The home folder by its bytes: the default folders lie below it, whatever its name.
+QString homeFolder() {
+#ifndef Q_OS_WIN
+    if (const QByteArray home = qgetenv("HOME"); !home.isEmpty()) return pathFromNative(home);
+#endif
+    return QDir::homePath();
 }
 
 QMargins frameExtents(const QWidget* w) {
@@ -69,7 +78,7 @@ void MainWindow::betolt() {
     cur1_ = new AnimatedCursor(art_.cursorFrames, this);
 
     const Settings s =
-        readSettings(st_.dir + QStringLiteral("settings.ini"), defaultSettings(QDir::homePath()));
+        readSettings(st_.dir + QStringLiteral("settings.ini"), defaultSettings(homeFolder()));
     applySettings(s);
 }
 

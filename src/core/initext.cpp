@@ -32,6 +32,12 @@ int digitValue(char c, int base) {
     return d;
 }
 
+// A line break would start a new entry, so each becomes a blank.
+QString oneLine(QString text) {
+    text.replace(u'\r', u' ').replace(u'\n', u' ');
+    return text;
+}
+
 // Strips a "$", "0x" or "0X" prefix and says whether one was there.
 bool takeHexPrefix(std::string_view& text) {
     if (text.starts_with('$')) {
@@ -88,15 +94,6 @@ QString decodeIniPath(std::string_view bytes) {
     return pathFromNative(bytes.data(), qsizetype(bytes.size()));
 #endif
 }
-
-namespace {
-
-QString oneLine(QString text) {
-    text.replace(u'\r', u' ').replace(u'\n', u' ');
-    return text;
-}
-
-} // namespace
 
 std::string encodeIniPath(const QString& path) {
 #ifdef Q_OS_WIN

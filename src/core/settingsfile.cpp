@@ -175,6 +175,7 @@ void configure(CSimpleIniA& ini) {
     ini.SetSpaces(false);
 }
 
+// Loads the content, damage repaired, into ini; false when the parser refuses it.
 bool parse(const QByteArray& content, CSimpleIniA& ini) {
     configure(ini);
     const std::string text = repairedText(std::string_view(content.constData(), content.size()));

@@ -82,6 +82,20 @@ class NamesTest : public QObject {
         QVERIFY(written.contains("\npath0=" + source + "\n"));
         QVERIFY(written.contains("\npath2=" + missing + "\n"));
     }
+
+    void defaultFoldersGoBelowALatinHome() {
+        WindowFixture fx;
+        const QByteArray base = QFile::encodeName(fx.folder(QStringLiteral("raw")));
+        RawTreeRemover remover{base};
+        const QByteArray home = base + "h\xf6me"; // "höme"
+        QVERIFY(::mkdir(home.constData(), 0777) == 0);
+        qputenv("HOME", home); // the fixture puts the old one back
+        fx.start();
+        QVERIFY(isFolder(home + "/+mappa0"));
+        QVERIFY(isFolder(home + "/+trash/undo_500_deleted_images"));
+        QCOMPARE(fx.find<QLabel>(QStringLiteral("path4"))->text(),
+                 QString::fromUtf8(base) + QStringLiteral("höme/+mappa1/"));
+    }
 };
 
 QTEST_MAIN(NamesTest)
