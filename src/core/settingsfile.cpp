@@ -130,12 +130,13 @@ class KeyWriter {
 // instead of being dropped and written again at every close. A section without a name is no
 // section of ours (and the parser would take it for the entries above the first section), and a
 // line that is neither entry, section nor comment would be dropped at the close anyway: both go
-// now, so that the parser sees the comments where the written file will have them.
+// now, and comments start in the first column, so that the parser sees the comments where and as
+// the written file will have them.
 std::string repairedLine(std::string_view line) {
     const size_t first = line.find_first_not_of(" \t");
     if (first == std::string_view::npos) return {};
     const char c = line[first];
-    if (c == ';' || c == '#') return std::string(line);
+    if (c == ';' || c == '#') return std::string(line.substr(first)); // written from column 1
     if (c != '[') {
         const size_t equals = line.find('=');
         return equals == line.npos || equals == first ? std::string() : std::string(line);

@@ -372,6 +372,7 @@ const Damage kDamaged[] = {
                                  "panel1b=X\r\n"},
     {"section without a name", "; old\n[ablak]\nwidth=900\n; c\n[ ]\nheight=600\n[\n[kezdo]\n"
                                "panel1b=X\n"},
+    {"indented comment first", "  ; old\n[ablak]\nwidth=900\nheight=600\n[kezdo]\npanel1b=X\n"},
     {"repeated sections", "[ablak]\nwidth=900\n[kezdo]\npanel1b=X\n[ablak]\nheight=600\n"},
     {"blanks and junk lines", "  [ ablak ]  \n\twidth = 900 \njunk\n=7\nheight=600\n[kezdo]\n"
                               "panel1b=  X\t\n"},
