@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "core/drop.h"
 #include "core/dropgeometry.h"
+#include "core/nativepath.h"
 #include "dialogs/renamedialog.h"
 
 namespace kps {
@@ -56,7 +57,7 @@ void MainWindow::Panel1MouseUp(QPoint) {
     }
     if (out.volt) {
         // A drop that worked takes an earlier failure's message away.
-        showStatusMessage(out.ok ? QString() : out.message);
+        showStatusMessage(out.ok ? QString() : displayPath(out.message));
         st_.s1 = out.show;
         kepbetoltes(out.show);
     }

@@ -4,6 +4,7 @@
 #include "app/colours.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/pathlabel.h"
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/devicesearch.h"
@@ -47,7 +48,7 @@ void MainWindow::selbutton1Click(int row) {
     QLabel* label = menu_->paths[size_t(row - 1)];
     const QString chosen =
         env_.pickFolder(this, QStringLiteral("Select a directory"), label->text(), QString());
-    label->setText(pickedPathField(label->text(), chosen));
+    setPathLabel(label, pickedPathField(pathOfLabel(label), chosen));
     loadpanelhibakereso();
 }
 
@@ -146,7 +147,7 @@ void MainWindow::Timer1Timer() {
         const DeviceRowView& view = tick.devices[size_t(d)];
         const size_t row = size_t(d + 1);
         QLabel* path = menu_->paths[row];
-        path->setText(view.pathText);
+        setPathLabel(path, view.pathText);
         QPalette pal = path->palette();
         pal.setColor(QPalette::WindowText, view.grey ? QColor(128, 128, 128) : QColor(Qt::black));
         path->setPalette(pal);

@@ -4,8 +4,11 @@
 #include "app/colours.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/pathlabel.h"
 #include "app/widgets.h"
 #include "core/devicesearch.h"
+#include "core/folderpath.h"
+#include "core/nativepath.h"
 #include "core/settingsfile.h"
 #include "core/shutdown.h"
 
@@ -34,6 +37,14 @@ template <typename From, typename To> void copyTaughtDevices(const From& from, T
     to.reservedPath2 = from.reservedPath2;
 }
 
+// The home folder by its bytes: the default folders lie below it, whatever its name.
+QString homeFolder() {
+#ifndef Q_OS_WIN
+    if (const QByteArray home = qgetenv("HOME"); !home.isEmpty()) return pathFromNative(home);
+#endif
+    return QDir::homePath();
+}
+
 QMargins frameExtents(const QWidget* w) {
     if (const QWindow* win = w->windowHandle()) return win->frameMargins();
     return {};
@@ -51,7 +62,7 @@ std::array<QString, 11> MainWindow::rowNames() const {
 std::array<QString, 11> MainWindow::rowPaths() const {
     std::array<QString, 11> paths;
     for (int i = 0; i < kMenuRows; ++i)
-        paths[size_t(i)] = menu_->paths[size_t(i)]->text();
+        paths[size_t(i)] = pathOfLabel(menu_->paths[size_t(i)]);
     return paths;
 }
 
@@ -67,7 +78,7 @@ void MainWindow::betolt() {
     cur1_ = new AnimatedCursor(art_.cursorFrames, this);
 
     const Settings s =
-        readSettings(st_.dir + QStringLiteral("settings.ini"), defaultSettings(QDir::homePath()));
+        readSettings(st_.dir + QStringLiteral("settings.ini"), defaultSettings(homeFolder()));
     applySettings(s);
 }
 
@@ -85,17 +96,16 @@ void MainWindow::applySettings(const Settings& s) {
         st_.szoveg[size_t(slot)] = s.panel[size_t(slot)];
         st_.dirs[size_t(slot)] = s.path[size_t(slot)];
         menu_->mapi[row]->setText(s.panel[size_t(slot)]);
-        menu_->paths[row]->setText(s.path[size_t(slot)]);
+        setPathLabel(menu_->paths[row], s.path[size_t(slot)]);
     }
     menu_->checkBox2->setChecked(s.kurzor);
     menu_->checkBox1->setChecked(s.pirosmappa);
     cur1_->apply(image1_, s.kurzor);
 
     // Folders one level deep; failures leave them absent.
-    QDir fs;
     for (const QString& d : st_.dirs)
-        fs.mkdir(d);
-    if (!st_.dirs[kTrashSlot].isEmpty()) fs.mkdir(st_.dirs[kTrashSlot] + kUndoFolderName);
+        makeFolder(d);
+    if (!st_.dirs[kTrashSlot].isEmpty()) makeFolder(st_.dirs[kTrashSlot] + kUndoFolderName);
 
     st_.villogo = false;
     copyTaughtDevices(s, st_);

@@ -4,6 +4,7 @@
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/fitting.h"
+#include "core/nativepath.h"
 #include "core/photocache.h"
 #include "core/photodate.h"
 
@@ -38,8 +39,8 @@ void MainWindow::kepbetoltes(const QString& path) {
     const bool relayout = st_.globalnev == kRelayoutMarker;
     if (path == st_.globalnev) return;
     st_.globalnev = path;
-    st_.status[1] = levalasztofile(path);
-    st_.status[4] = levalasztodir(path);
+    st_.status[1] = displayPath(levalasztofile(path));
+    st_.status[4] = displayPath(levalasztodir(path));
     if (path == kNoPhoto) {
         panel1_->hide();
         syncStatusBar();

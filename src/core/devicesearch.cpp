@@ -1,5 +1,7 @@
 #include "core/devicesearch.h"
 
+#include "core/folderpath.h"
+
 namespace kps {
 
 namespace {
@@ -39,9 +41,9 @@ void beallitasupdate(AppState& st, int a, const std::array<QString, kLoadRows>& 
     if (sourceRow) st.szoveg[kSourceSlot] = names[size_t(a - 1)];
     for (int slot = 1; slot < kSlotCount; ++slot)
         st.szoveg[size_t(slot)] = names[size_t(kFirstTargetRow + slot - 1)];
-    if (sourceRow) st.dirs[kSourceSlot] = paths[size_t(a - 1)];
+    if (sourceRow) st.dirs[kSourceSlot] = folderPath(paths[size_t(a - 1)]);
     for (int slot = 1; slot < kSlotCount; ++slot)
-        st.dirs[size_t(slot)] = paths[size_t(kFirstTargetRow + slot - 1)];
+        st.dirs[size_t(slot)] = folderPath(paths[size_t(kFirstTargetRow + slot - 1)]);
 }
 
 DeviceRowView deviceRowView(const std::vector<Volume>& vols, const QString& serial,

@@ -1,5 +1,7 @@
 #include "core/initext.h"
 
+#include "core/nativepath.h"
+
 #include <QStringDecoder>
 #include <cstdint>
 
@@ -28,6 +30,12 @@ int digitValue(char c, int base) {
     else if (base == 16 && c >= 'A' && c <= 'F')
         d = c - 'A' + 10;
     return d;
+}
+
+// A line break would start a new entry, so each becomes a blank.
+QString oneLine(QString text) {
+    text.replace(u'\r', u' ').replace(u'\n', u' ');
+    return text;
 }
 
 // Strips a "$", "0x" or "0X" prefix and says whether one was there.
@@ -79,10 +87,24 @@ QString decodeIniText(std::string_view bytes) {
     return QString::fromLatin1(view);
 }
 
+QString decodeIniPath(std::string_view bytes) {
+#ifdef Q_OS_WIN
+    return decodeIniText(bytes);
+#else
+    return pathFromNative(bytes.data(), qsizetype(bytes.size()));
+#endif
+}
+
+std::string encodeIniPath(const QString& path) {
+#ifdef Q_OS_WIN
+    return encodeIniText(path);
+#else
+    return nativePath(oneLine(path)).toStdString();
+#endif
+}
+
 std::string encodeIniText(const QString& text) {
-    QString oneLine = text;
-    oneLine.replace(u'\r', u' ').replace(u'\n', u' ');
-    return oneLine.toStdString();
+    return oneLine(text).toStdString();
 }
 
 } // namespace kps

@@ -1,12 +1,16 @@
 #include "core/settingsfile.h"
 
+#include "core/folderpath.h"
 #include "core/initext.h"
+#include "core/nativepath.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #ifndef Q_OS_WIN
 #include <unistd.h>
@@ -21,6 +25,10 @@
 namespace kps {
 
 namespace {
+
+// A text key that holds a path: stored as the file system's bytes.
+template <typename T> struct AsPath { T& text; };
+template <typename T> AsPath(T&) -> AsPath<T>;
 
 // Calls visit(section, key, field) for every key, in the order a new file lists them.
 template <typename S, typename Visitor> void forEachKey(S& s, Visitor&& visit) {
@@ -40,14 +48,14 @@ template <typename S, typename Visitor> void forEachKey(S& s, Visitor&& visit) {
     visit("kezdo", "panel1b", s.panel1b);
     visit("kezdo", "panel1c", s.panel1c);
     for (int slot = 0; slot < kSlotCount; ++slot)
-        visit("kezdo", numbered("path", slot), s.path[size_t(slot)]);
+        visit("kezdo", numbered("path", slot), AsPath{s.path[size_t(slot)]});
     visit("kezdo", "kurzor", s.kurzor);
     visit("kezdo", "reservedSerial1", s.reservedSerial1);
     visit("kezdo", "reservedIcon1", s.reservedIcon1);
-    visit("kezdo", "reservedPath1", s.reservedPath1);
+    visit("kezdo", "reservedPath1", AsPath{s.reservedPath1});
     visit("kezdo", "reservedSerial2", s.reservedSerial2);
     visit("kezdo", "reservedIcon2", s.reservedIcon2);
-    visit("kezdo", "reservedPath2", s.reservedPath2);
+    visit("kezdo", "reservedPath2", AsPath{s.reservedPath2});
     visit("kezdo", "pirosmappa", s.pirosmappa);
 }
 
@@ -70,6 +78,9 @@ class KeyReader {
     }
     void operator()(const char* section, const std::string& key, QString& field) const {
         if (const char* raw = ini_.GetValue(section, key.c_str())) field = decodeIniText(raw);
+    }
+    void operator()(const char* section, const std::string& key, AsPath<QString> field) const {
+        if (const char* raw = ini_.GetValue(section, key.c_str())) field.text = decodeIniPath(raw);
     }
 
   private:
@@ -101,6 +112,9 @@ class KeyWriter {
     void operator()(const char* section, const std::string& key, const QString& field) {
         set(section, key, encodeIniText(field));
     }
+    void operator()(const char* section, const std::string& key, AsPath<const QString> field) {
+        set(section, key, encodeIniPath(field.text));
+    }
 
     bool ok() const { return ok_; }
 
@@ -112,6 +126,48 @@ class KeyWriter {
     bool ok_ = true;
 };
 
+// A section line that lost its "]" gets it back, so the entries below it stay in their section
+// instead of being dropped and written again at every close. A section without a name is no
+// section of ours (and the parser would take it for the entries above the first section), and a
+// line that is neither entry, section nor comment would be dropped at the close anyway: both go
+// now, and comments start in the first column, so that the parser sees the comments where and as
+// the written file will have them.
+std::string repairedLine(std::string_view line) {
+    const size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const char c = line[first];
+    if (c == ';' || c == '#') return std::string(line.substr(first)); // written from column 1
+    if (c != '[') {
+        const size_t equals = line.find('=');
+        return equals == line.npos || equals == first ? std::string() : std::string(line);
+    }
+    const size_t close = line.find(']', first);
+    const std::string_view name =
+        line.substr(first + 1, close == line.npos ? close : close - first - 1);
+    if (name.find_first_not_of(" \t") == std::string_view::npos) return {};
+    return close == line.npos ? std::string(line) + ']' : std::string(line);
+}
+
+// Gives the parser one clean line per line of the file: a NUL (a power loss leaves runs of
+// them) or a lone CR ends a line as LF does. Leading blank lines go too, so that a comment
+// opening the file is the file's comment at the first read as at every later one.
+std::string repairedText(std::string_view in) {
+    if (in.starts_with("\xEF\xBB\xBF")) in.remove_prefix(3);
+    std::string out;
+    out.reserve(in.size() + 16);
+    while (!in.empty()) {
+        const size_t end = std::min(in.find_first_of(std::string_view("\r\n\0", 3)), in.size());
+        const std::string line = repairedLine(in.substr(0, end));
+        if (!out.empty() || !line.empty()) out += line + '\n';
+        in.remove_prefix(end);
+        if (in.starts_with("\r\n"))
+            in.remove_prefix(2);
+        else if (!in.empty())
+            in.remove_prefix(1);
+    }
+    return out;
+}
+
 // A parser that matches names without regard to case and lets the first of repeated keys win.
 void configure(CSimpleIniA& ini) {
     ini.SetUnicode(true);
@@ -120,14 +176,29 @@ void configure(CSimpleIniA& ini) {
     ini.SetSpaces(false);
 }
 
-// Loads the file into ini. A missing file loads nothing; false when it exists but cannot be read.
-bool loadFile(const QString& file, CSimpleIniA& ini) {
+// Loads the content, damage repaired, into ini; false when the parser refuses it.
+bool parse(const QByteArray& content, CSimpleIniA& ini) {
+    configure(ini);
+    const std::string text = repairedText(std::string_view(content.constData(), content.size()));
+    return ini.LoadData(text.data(), text.size()) >= 0;
+}
+
+// The file's content, up to the read limit and cut after its last whole line there. A missing
+// file is empty; nullopt when it exists but cannot be read (not a regular file, no permission).
+std::optional<QByteArray> readContent(const QString& file) {
+    const PathFacts facts = pathFacts(file);
+    if (!facts.exists) return QByteArray();
+    if (!facts.isFile) return std::nullopt; // a folder, or a pipe that would never end
     QFile in(file);
-    if (!in.exists()) return true;
-    if (!in.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError) return false;
-    return ini.LoadData(bytes.constData(), size_t(bytes.size())) >= 0;
+    if (!in.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = in.read(kSettingsReadLimit + 1);
+    if (in.error() != QFileDevice::NoError) return std::nullopt;
+    if (bytes.size() > kSettingsReadLimit) {
+        bytes.truncate(kSettingsReadLimit);
+        const qsizetype lastBreak = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
+        bytes.truncate(lastBreak + 1);
+    }
+    return bytes;
 }
 
 // Flushes the written data to the disk; file systems that cannot sync count as synced.
@@ -181,24 +252,55 @@ Settings defaultSettings(const QString& home) {
     return s;
 }
 
-Settings readSettings(const QString& file, const Settings& defaults) {
+Settings parseSettings(const QByteArray& content, const Settings& defaults) {
     CSimpleIniA ini;
-    configure(ini);
     Settings s = defaults;
-    if (loadFile(file, ini)) forEachKey(s, KeyReader(ini));
+    if (parse(content, ini)) forEachKey(s, KeyReader(ini));
+    for (QString& path : s.path)
+        path = folderPath(path);
     return s;
 }
 
-bool writeSettings(const QString& file, const Settings& values) {
+std::optional<QByteArray> composeSettings(const QByteArray& oldContent, const Settings& values) {
     CSimpleIniA ini;
-    configure(ini);
-    // A file that exists but cannot be read is kept rather than replaced without its keys.
-    if (!loadFile(file, ini)) return false;
+    if (!parse(oldContent, ini)) return std::nullopt;
     KeyWriter writer(ini);
     forEachKey(values, writer);
     std::string text;
-    if (!writer.ok() || ini.Save(text, false) < 0) return false;
-    return replaceAtomically(file, QByteArray::fromStdString(text));
+    if (!writer.ok() || ini.Save(text, false) < 0) return std::nullopt;
+    return QByteArray::fromStdString(text);
+}
+
+std::vector<IniEntry> iniEntries(const QByteArray& content) {
+    CSimpleIniA ini;
+    std::vector<IniEntry> entries;
+    if (!parse(content, ini)) return entries;
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+    for (const auto& section : sections) {
+        CSimpleIniA::TNamesDepend keys;
+        ini.GetAllKeys(section.pItem, keys);
+        keys.sort(CSimpleIniA::Entry::LoadOrder());
+        for (const auto& key : keys) {
+            if (const char* value = ini.GetValue(section.pItem, key.pItem))
+                entries.push_back({section.pItem, key.pItem, value});
+        }
+    }
+    return entries;
+}
+
+Settings readSettings(const QString& file, const Settings& defaults) {
+    const std::optional<QByteArray> content = readContent(file);
+    return parseSettings(content.value_or(QByteArray()), defaults);
+}
+
+bool writeSettings(const QString& file, const Settings& values) {
+    // A file that exists but cannot be read is kept rather than replaced without its keys.
+    const std::optional<QByteArray> content = readContent(file);
+    if (!content) return false;
+    const std::optional<QByteArray> text = composeSettings(*content, values);
+    return text && replaceAtomically(file, *text);
 }
 
 } // namespace kps

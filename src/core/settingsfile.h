@@ -3,9 +3,12 @@
 
 #include "core/state.h"
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace kps {
 
@@ -40,12 +43,28 @@ struct Settings {
 // Defaults for a first start; folders go under `home` ("+mappa0" .. "+mappa7", "+trash").
 Settings defaultSettings(const QString& home);
 
+// A settings file is a few kilobytes; beyond this only the whole lines within it are read.
+inline constexpr qsizetype kSettingsReadLimit = 1 << 20;
+
 // Reads the file over the given defaults; a missing file or key, or an unreadable number,
-// keeps the default.
+// keeps the default. Folder paths come back ending in the separator.
 Settings readSettings(const QString& file, const Settings& defaults);
 
 // Writes every key, keeping an existing file's order and its unknown keys; the file is
 // replaced atomically. Returns false when it could not be written.
 bool writeSettings(const QString& file, const Settings& values);
+
+// The same on a file's content. Damage a power loss or a hand edit leaves (NUL bytes, a section
+// line without its "]", lone CR line ends) is read past, so every entry that can still be read
+// is kept, and what composeSettings writes reads back to the same values.
+Settings parseSettings(const QByteArray& content, const Settings& defaults);
+std::optional<QByteArray> composeSettings(const QByteArray& oldContent, const Settings& values);
+
+// One entry as the reader sees it; where a key repeats in a section, the first one.
+struct IniEntry {
+    std::string section, key, value;
+    bool operator==(const IniEntry&) const = default;
+};
+std::vector<IniEntry> iniEntries(const QByteArray& content);
 
 } // namespace kps

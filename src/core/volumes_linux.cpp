@@ -2,6 +2,8 @@
 
 #include "core/volumes.h"
 
+#include "core/nativepath.h"
+
 #ifndef Q_OS_WIN
 
 #include <QDir>
@@ -162,7 +164,7 @@ std::vector<Volume> MountTableVolumes::volumes() {
         } else {
             uuid = probes_.superblockUuid(m.source);
         }
-        vols.push_back({QFile::decodeName(m.target), serialOf(uuid)});
+        vols.push_back({pathFromNative(m.target), serialOf(uuid)});
     }
     return vols;
 }

@@ -1,5 +1,6 @@
 #include "core/wizardlogic.h"
 
+#include "core/folderpath.h"
 #include "core/slots.h"
 
 #include <QDir>
@@ -47,9 +48,7 @@ QString WizardScan::rootPath() const {
 }
 
 QString pickedPathField(const QString& current, const QString& chosen) {
-    QString text = QDir::toNativeSeparators(chosen.isEmpty() ? current : chosen);
-    if (!text.isEmpty() && !text.endsWith(kSep)) text.append(kSep);
-    return text;
+    return folderPath(QDir::toNativeSeparators(chosen.isEmpty() ? current : chosen));
 }
 
 void wizardConfirm(AppState& st, const WizardFields& fields, const QString& mountPoint) {

@@ -73,10 +73,10 @@ TEST(Beallitasupdate, ChosenRowBecomesTheSourceAndRowsFourToElevenTheTargets) {
         AppState st;
         beallitasupdate(st, a, numbered("name"), numbered("path"));
         EXPECT_EQ(st.szoveg[0], "name" + QString::number(a)) << a;
-        EXPECT_EQ(st.dirs[0], "path" + QString::number(a)) << a;
+        EXPECT_EQ(st.dirs[0], "path" + QString::number(a) + "/") << a; // folders end in "/"
         for (int slot = 1; slot < kSlotCount; ++slot) {
             EXPECT_EQ(st.szoveg[size_t(slot)], "name" + QString::number(slot + 3)) << slot;
-            EXPECT_EQ(st.dirs[size_t(slot)], "path" + QString::number(slot + 3)) << slot;
+            EXPECT_EQ(st.dirs[size_t(slot)], "path" + QString::number(slot + 3) + "/") << slot;
         }
     }
 }
@@ -90,7 +90,7 @@ TEST(Beallitasupdate, OtherRowNumberLeavesTheSourceButCopiesTargets) {
         EXPECT_EQ(st.szoveg[0], "old name");
         EXPECT_EQ(st.dirs[0], "/old/");
         EXPECT_EQ(st.szoveg[kTrashSlot], "name11");
-        EXPECT_EQ(st.dirs[kTrashSlot], "path11");
+        EXPECT_EQ(st.dirs[kTrashSlot], "path11/");
     }
 }
 

@@ -1,13 +1,16 @@
 #include "core/initext.h"
+#include "core/nativepath.h"
 #include "core/settingsfile.h"
 #include "testphotos.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace kps {
 namespace {
@@ -150,6 +153,12 @@ TEST_F(SettingsFileTest, MissingOrUnreadableFileGivesDefaults) {
     EXPECT_EQ(read(), defaultSettings(kHome));
     ASSERT_TRUE(QDir(dir_.path()).mkdir(kSettingsFileName)); // a folder in the file's place
     EXPECT_EQ(read(), defaultSettings(kHome));
+}
+
+TEST_F(SettingsFileTest, PipeInTheFilesPlaceIsNotWaitedFor) {
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0600), 0);
+    EXPECT_EQ(read(), defaultSettings(kHome)); // would block forever if it were opened
+    EXPECT_FALSE(writeSettings(file(), defaultSettings(kHome)));
 }
 
 TEST_F(SettingsFileTest, NumbersFallBackToTheirDefault) {
@@ -337,6 +346,113 @@ TEST_F(SettingsFileTest, FailedWritesLeaveNothingBehind) {
     EXPECT_FALSE(writeSettings(file(), defaultSettings(kHome)));
     EXPECT_TRUE(QDir(file()).exists());
     EXPECT_EQ(folderEntries(), QStringList{kSettingsFileName});
+}
+
+// What a power loss, a hand edit or another editor leaves in the file. Every entry that can
+// still be read is read, and writing the file back keeps it and changes nothing more at the
+// next close.
+struct Damage {
+    const char* what;
+    QByteArray text;
+};
+
+// The whole literal, NUL bytes included.
+template <size_t N> QByteArray bytes(const char (&text)[N]) {
+    return QByteArray(text, N - 1);
+}
+
+const Damage kDamaged[] = {
+    {"NUL block between lines",
+     bytes("[ablak]\nwidth=900\n\0\0\0\0\nheight=600\n[kezdo]\npanel1b=X\n")},
+    {"NUL run inside a line", bytes("[ablak]\nwidth=900\0\0\0height=600\n[kezdo]\npanel1b=X\n")},
+    {"NUL tail", bytes("[ablak]\nwidth=900\nheight=600\n[kezdo]\npanel1b=X\n\0\0\0\0\0")},
+    {"section line without ]", "[ablak\nwidth=900\nheight=600\n[kezdo\npanel1b=X\n"},
+    {"lone CR line ends", "[ablak]\rwidth=900\rheight=600\r[kezdo]\rpanel1b=X\r"},
+    {"byte-order mark and CRLF", "\xEF\xBB\xBF[ablak]\r\nwidth=900\r\nheight=600\r\n[kezdo]\r\n"
+                                 "panel1b=X\r\n"},
+    {"section without a name", "; old\n[ablak]\nwidth=900\n; c\n[ ]\nheight=600\n[\n[kezdo]\n"
+                               "panel1b=X\n"},
+    {"indented comment first", "  ; old\n[ablak]\nwidth=900\nheight=600\n[kezdo]\npanel1b=X\n"},
+    {"repeated sections", "[ablak]\nwidth=900\n[kezdo]\npanel1b=X\n[ablak]\nheight=600\n"},
+    {"blanks and junk lines", "  [ ablak ]  \n\twidth = 900 \njunk\n=7\nheight=600\n[kezdo]\n"
+                              "panel1b=  X\t\n"},
+};
+
+TEST_F(SettingsFileTest, ReadsPastDamage) {
+    for (const Damage& d : kDamaged) {
+        SCOPED_TRACE(d.what);
+        const Settings s = readText(d.text);
+        EXPECT_EQ(s.width, 900);
+        EXPECT_EQ(s.height, 600);
+        EXPECT_EQ(s.panel1b, QStringLiteral("X"));
+    }
+}
+
+TEST_F(SettingsFileTest, DamagedFileIsStableAfterOneClose) {
+    for (const Damage& d : kDamaged) {
+        SCOPED_TRACE(d.what);
+        store(d.text);
+        Settings first = read();
+        first.left = first.left.value_or(0); // a window always has its place at close
+        first.top = first.top.value_or(0);
+        ASSERT_TRUE(writeSettings(file(), first));
+        const QByteArray once = test::readFile(file());
+        EXPECT_EQ(read(), first); // nothing the user set is lost at the close
+        ASSERT_TRUE(writeSettings(file(), read()));
+        EXPECT_EQ(test::readFile(file()), once); // and the file stops changing
+        EXPECT_FALSE(once.contains('\0'));
+        EXPECT_EQ(writtenLines().filter(QStringLiteral("[")).size(), 3);
+    }
+}
+
+TEST_F(SettingsFileTest, ValuesKeepTheirEqualsSignsAndLength) {
+    const QByteArray longName(100000, 'n');
+    const Settings s = readText("[kezdo]\npanel1b=a=b=c\npanel1c=" + longName + "\n");
+    EXPECT_EQ(s.panel1b, QStringLiteral("a=b=c"));
+    EXPECT_EQ(s.panel1c, QString::fromLatin1(longName));
+}
+
+TEST_F(SettingsFileTest, HugeFileIsReadOnlyUpToTheLimit) {
+    QByteArray text = "[ablak]\nwidth=900\n[junk]\n";
+    const QByteArray line = "x=" + QByteArray(100, 'y') + "\n";
+    while (text.size() < 3 * kSettingsReadLimit)
+        text += line;
+    store(text);
+    EXPECT_EQ(read().width, 900);
+    ASSERT_TRUE(writeSettings(file(), read()));
+    const QByteArray written = test::readFile(file());
+    EXPECT_LE(written.size(), kSettingsReadLimit + 4096);
+    EXPECT_TRUE(written.endsWith("pirosmappa=0\n")); // whole lines only, then the new section
+}
+
+TEST_F(SettingsFileTest, FolderPathsEndInTheSeparator) {
+    const Settings s = readText("[kezdo]\npath0=/X/target\npath1=/X/t/\npath2=\npath8=/t\n");
+    EXPECT_EQ(s.path[0], QStringLiteral("/X/target/"));
+    EXPECT_EQ(s.path[1], QStringLiteral("/X/t/"));
+    EXPECT_EQ(s.path[2], QString()); // still no folder, not the root
+    EXPECT_EQ(s.path[3], QStringLiteral("/home/anna/+mappa3/"));
+    EXPECT_EQ(s.path[kTrashSlot], QStringLiteral("/t/"));
+}
+
+// A folder named in Latin-2 bytes (from an older Windows disk) keeps those bytes through a close
+// and the next start; a name typed on an older Windows machine still reads in its code page.
+TEST_F(SettingsFileTest, PathsKeepTheirBytesNamesReadInTheOldCodePage) {
+    const QByteArray folder = "/k\xe9pek/\xe1rv\xedzt\xfbr\xf5/";
+    Settings s = distinctSettings();
+    s.path[3] = pathFromNative(folder);
+    s.reservedPath1 = pathFromNative(":/DCIM/\xe1/");
+    ASSERT_TRUE(writeSettings(file(), s));
+    EXPECT_TRUE(test::readFile(file()).contains("\npath3=" + folder + "\n"));
+    const Settings back = read();
+    EXPECT_EQ(nativePath(back.path[3]), folder);
+    EXPECT_EQ(nativePath(back.reservedPath1), QByteArray(":/DCIM/\xe1/"));
+    EXPECT_EQ(back, s);
+
+    const Settings old = readText("[panel]\npanel1=\xe1rv\n[kezdo]\npath0=/\xe1rv/\n");
+    EXPECT_EQ(nativePath(old.path[0]), QByteArray("/\xe1rv/"));
+    if (!QStringDecoder("windows-1250").isValid())
+        GTEST_SKIP() << "no Central European code page in this Qt";
+    EXPECT_EQ(old.panel[0], QStringLiteral("árv"));
 }
 
 // Limits the size of files this process writes, so that a write fails halfway even for root.
