@@ -36,7 +36,7 @@ for f in "${expected[@]}"; do
 done
 grep -v '/$' "$work/files" | grep -vq '^/usr/' && fail "the package holds files outside /usr"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libturbojpeg0 libmount1; do
+for lib in libqt6widgets6 libjpeg62-turbo libmount1; do
     [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 
