@@ -834,7 +834,8 @@ TEST(Drop, EveryCallFailingOrDoneThenReportedFailedKeepsThePhotoAndTheTruth) {
                     EXPECT_EQ(test::readFile(s.folder(target) + "IMG_1.jpg"), photo(1));
                 } else {
                     EXPECT_FALSE(out.message.isEmpty());
-                    EXPECT_EQ(out.message.contains("A kép megmaradt."), stayed)
+                    EXPECT_EQ(out.message.contains("A kép megmaradt itt: " + s.folder(kSourceSlot)),
+                              stayed)
                         << qPrintable(out.message);
                 }
                 EXPECT_EQ(out.show == p, stayed && !(out.ok && c.kind == Kind::Green));
