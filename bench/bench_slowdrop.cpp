@@ -13,8 +13,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -56,8 +56,8 @@ class SlowDrive : public RealFileOps {
     bool copyToTemp(const QString& from, const QString& tmp) override {
         const auto start = std::chrono::steady_clock::now();
         const bool ok = RealFileOps::copyToTemp(from, tmp);
-        const auto due = start + std::chrono::duration<double>(
-                                     double(QFileInfo(from).size()) / kWriteBytesPerSecond);
+        const auto due = start + std::chrono::duration<double>(double(QFileInfo(from).size()) /
+                                                               kWriteBytesPerSecond);
         std::this_thread::sleep_until(due);
         return ok;
     }
@@ -134,8 +134,8 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
     QDir().mkpath(program);
     QString ini = QStringLiteral("[kezdo]\n");
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        const QString folder = (slot == 1 || slot == 2 ? targets : root) +
-                               QStringLiteral("/slot%1/").arg(slot);
+        const QString folder =
+            (slot == 1 || slot == 2 ? targets : root) + QStringLiteral("/slot%1/").arg(slot);
         QDir().mkpath(folder);
         ini += QStringLiteral("path%1=%2\n").arg(slot).arg(folder);
     }
@@ -192,8 +192,8 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
     f.stall = probe.stop();
     f.nextMedian = quantile(next, 0.5);
     f.nextP95 = quantile(next, 0.95);
-    f.ok = w.pendingDrops().empty() && QDir(targets + "/slot1").entryList(QDir::Files).size() ==
-                                           kDrops;
+    f.ok = w.pendingDrops().empty() &&
+           QDir(targets + "/slot1").entryList(QDir::Files).size() == kDrops;
     if (!f.ok) std::printf("not every photo arrived\n");
     w.close();
     return f;
@@ -251,7 +251,8 @@ int main(int argc, char* argv[]) {
                 slow.nextMedian, slow.nextP95, slow.stall, slow.total);
 
     // A real other file system, where the machine has one.
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     QTemporaryDir shm(QStringLiteral("/dev/shm/kps-bench-XXXXXX"));
     if (shm.isValid() && ::stat(QFile::encodeName(tmp.path()), &a) == 0 &&
         ::stat(QFile::encodeName(shm.path()), &b) == 0 && a.st_dev != b.st_dev) {

@@ -164,7 +164,10 @@ void PendingDrops::settle(AppState& st, const DropResult& result) {
     const size_t after = size_t(it - items_.begin()) + 1;
     for (const EntryFact& fact : result.facts) {
         const int slot = fact.entry.slot;
-        if (!validSlot(slot) || laterDropChanges(after, fact.entry)) continue;
+        // A slot loaded again with another folder meanwhile is not this drop's business.
+        if (!validSlot(slot) || !fact.entry.path.startsWith(st.dirs[size_t(slot)]) ||
+            laterDropChanges(after, fact.entry))
+            continue;
         const int i = exactIndexOf(st.lists[size_t(slot)], fact.entry.path);
         if (fact.onDisk && i < 0) insertKeepingCursor(st, slot, fact.entry.path);
         if (!fact.onDisk && i >= 0) removeKeepingCursor(st, slot, i);
@@ -237,7 +240,9 @@ bool PendingAwareOps::sameFileSystem(const QString& file, const QString& folder)
 QString pendingText(int photos, qint64 bytes) {
     if (photos <= 0) return {};
     const double mb = double(bytes) / (1024.0 * 1024.0);
-    return QStringLiteral("Hátravan: %1 kép, %2 MB").arg(photos).arg(mb, 0, 'f', 1);
+    // Hungarian writes a decimal comma.
+    const QString megabytes = QString::number(mb, 'f', 1).replace(u'.', u',');
+    return QStringLiteral("Hátravan: %1 kép, %2 MB").arg(photos).arg(megabytes);
 }
 
 } // namespace kps

@@ -229,9 +229,31 @@ TEST(BackgroundDrop, APhotoOnItsWayCountsAsThereWhenTheNextDropIsPlanned) {
     s.expectListsMatchDisk();
 }
 
+TEST(BackgroundDrop, AResultAfterTheSlotsWereLoadedWithOtherFoldersLeavesThemAlone) {
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails);
+        Background s;
+        s.ops.crossFileSystem = true;
+        if (fails) s.ops.failOn(test::FileStep::Flush, test::inFolder(s.folder(kYellow)));
+        const QString p = s.put(kSourceSlot, "IMG_1.jpg", 1);
+        const QString arrived = s.folder(kYellow) + "IMG_1.jpg";
+        s.load();
+        s.release(kYellow);
+        // Loaded again meanwhile, with another folder in the yellow slot and the source swapped.
+        s.st.dirs[kYellow] = s.folder(5);
+        s.st.dirs[kSourceSlot] = s.folder(6);
+        s.st.lists[kYellow].clear();
+        s.st.lists[kSourceSlot].clear();
+        EXPECT_EQ(s.work().ok, !fails);
+        EXPECT_TRUE(s.st.lists[kYellow].isEmpty());
+        EXPECT_TRUE(s.st.lists[kSourceSlot].isEmpty());
+        EXPECT_EQ(test::readFile(fails ? p : arrived), photo(1));
+    }
+}
+
 TEST(BackgroundDrop, PendingWorkIsToldInPhotosAndMegabytes) {
     EXPECT_EQ(pendingText(0, 0), QString());
-    EXPECT_EQ(pendingText(3, 31457280), QStringLiteral("Hátravan: 3 kép, 30.0 MB"));
+    EXPECT_EQ(pendingText(3, 31457280), QStringLiteral("Hátravan: 3 kép, 30,0 MB"));
     Background s;
     s.ops.crossFileSystem = true;
     s.st.png[kBlue] = kMarkBlue;
