@@ -43,11 +43,8 @@ void MainWindow::Panel1MouseMove(QPoint p) {
 
 void MainWindow::Panel1MouseUp(QPoint) {
     if (!st_.mozg) return;
-    // Lists settled during the drag may have moved the cursor off the photo held.
-    const bool stale = !st_.globalnev.isEmpty() && st_.globalnev != kRelayoutMarker &&
-                       listbox(st_, st_.indexpanel) != st_.globalnev;
     PendingAwareOps planning(*env_.fileOps, pending_);
-    const DropPlan plan = stale ? DropPlan{} : planDrop(st_, planning);
+    const DropPlan plan = planDrop(st_, planning);
     bool confirmed = false;
     if (plan.needsRenameQuestion) {
         const QPoint at = renameDialogPos(
@@ -80,6 +77,7 @@ void MainWindow::Panel1MouseUp(QPoint) {
     syncStatusBar();
     showPendingWork();
     st_.mozg = false;
+    settleHeldResults();
 }
 
 } // namespace kps

@@ -18,26 +18,38 @@ QString MainWindow::bytesOf(const QString& path) const {
 }
 
 void MainWindow::dropFinished(const DropResult& result) {
+    // A drag in progress (its rename question included) plans against the lists it saw;
+    // results wait for its release.
+    if (st_.mozg) {
+        heldResults_.push_back(result);
+        return;
+    }
     pending_.settle(st_, result);
     if (!result.ok) showStatusMessage(displayPath(result.message));
     // The user has not moved on since the release: the photo that stayed shows again.
     if (!result.ok && result.id == lastRelease_.id && st_.indexpanel == lastRelease_.slot &&
-        st_.globalnev == lastRelease_.shown && !st_.mozg) {
+        st_.globalnev == lastRelease_.shown) {
         const PhotoList& list = st_.lists[size_t(st_.indexpanel)];
         for (int i = 0; i < list.count(); ++i) {
             if (list.at(i) == result.source) st_.index[size_t(st_.indexpanel)] = i;
         }
     }
-    // A photo that did not arrive leaves the list being viewed; the viewer follows, but not
-    // under a drag, whose release checks the photo held.
+    // A photo that did not arrive leaves the list being viewed, and the viewer follows.
     const QString now = listbox(st_, st_.indexpanel);
-    if (!st_.mozg && now != st_.globalnev && st_.globalnev != kRelayoutMarker) {
+    if (now != st_.globalnev && st_.globalnev != kRelayoutMarker) {
         st_.s1 = now;
         kepbetoltes(now);
     }
     kepszinezo();
     syncStatusBar();
     showPendingWork();
+}
+
+void MainWindow::settleHeldResults() {
+    std::vector<DropResult> held;
+    held.swap(heldResults_);
+    for (const DropResult& result : held)
+        dropFinished(result);
 }
 
 void MainWindow::showPendingWork() {
@@ -64,6 +76,12 @@ void MainWindow::dismissCloseProgress() {
 
 void MainWindow::finishWorkBeforeClosing() {
     if (closeProgress_) return;
+    st_.mozg = false; // closing ends a drag; what it held back settles now
+    settleHeldResults();
+    if (pending_.empty()) {
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     closeProgress_ = new QProgressDialog(this);
     closeProgress_->setObjectName(QStringLiteral("CloseProgress"));
     closeProgress_->setWindowTitle(windowTitle());

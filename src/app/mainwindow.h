@@ -133,6 +133,7 @@ class MainWindow : public QMainWindow {
     void fitFrame();             // fits the photo frame to the held photo
     void refreshDecodeForSize(); // decodes again when the viewer outgrew the held picture
     void dropFinished(const DropResult& result); // settles the lists by what the work did
+    void settleHeldResults();                    // the results that came during a drag
     void showPendingWork();                      // the pending-work text and the close progress
     void finishWorkBeforeClosing();              // close waits, with a progress dialog
     void dismissCloseProgress();                 // takes that dialog away
@@ -152,6 +153,7 @@ class MainWindow : public QMainWindow {
         int slot = -1;
         QString shown;
     } lastRelease_;
+    std::vector<DropResult> heldResults_; // arrived during a drag, settled at its release
     Artwork art_;
     class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
 

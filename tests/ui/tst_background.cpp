@@ -113,6 +113,38 @@ class BackgroundTest : public QObject {
         QCOMPARE(field(fx, "StatusPending"), QString());
     }
 
+    // A result that comes during a drag waits for its release: the drag's plan is made against
+    // the lists it started with.
+    void aResultDuringADragWaitsForTheRelease() {
+        test::FaultyFileOps faulty;
+        faulty.crossFileSystem = true;
+        Environment env;
+        env.fileOps = &faulty;
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx, {}, env);
+        Gate gate;
+        gate.hold(w);
+        const QString p = put(fx, 0, "IMG_1.jpg", 1);
+        const QString second = put(fx, 0, "IMG_2.jpg", 2);
+        fx.load();
+        faulty.failOn(test::FileStep::Flush, test::inFolder(fx.slotFolder(1)));
+        Drag(fx).press().toSlot(1).releaseOnly();
+        QCOMPARE(w.state().globalnev, second);
+
+        Drag drag(fx);
+        drag.press().toSlot(2);
+        gate.open();
+        QVERIFY(QTest::qWaitFor([&] { return faulty.tripped > 0 && !w.dropQueue().busy(); }));
+        QTest::qWait(50);
+        QVERIFY(!w.state().lists[0].paths().contains(p)); // held back
+        QCOMPARE(w.pendingDrops().count(), 1);
+        drag.release();
+        QVERIFY(QFile::exists(fx.slotFolder(2) + "IMG_2.jpg"));
+        QVERIFY(!QFile::exists(second));
+        QVERIFY(w.state().lists[0].paths().contains(p));
+        QCOMPARE(test::listsVersusDisk(w), QString());
+    }
+
     // A photo whose move is pending shows in its new folder from where its bytes are, and a
     // second drop of it waits for the first.
     void aPendingPhotoCanBeViewedAndDraggedOn() {
