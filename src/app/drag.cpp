@@ -3,8 +3,10 @@
 #include "app/mainwindow.h"
 #include "app/menupage.h"
 #include "app/widgets.h"
-#include "core/drop.h"
+#include "core/cursor.h"
 #include "core/dropgeometry.h"
+#include "core/dropjob.h"
+#include "core/dropqueue.h"
 #include "core/nativepath.h"
 #include "dialogs/renamedialog.h"
 
@@ -41,7 +43,8 @@ void MainWindow::Panel1MouseMove(QPoint p) {
 
 void MainWindow::Panel1MouseUp(QPoint) {
     if (!st_.mozg) return;
-    const DropPlan plan = planDrop(st_, *env_.fileOps);
+    PendingAwareOps planning(*env_.fileOps, pending_);
+    const DropPlan plan = planDrop(st_, planning);
     bool confirmed = false;
     if (plan.needsRenameQuestion) {
         const QPoint at = renameDialogPos(
@@ -49,7 +52,16 @@ void MainWindow::Panel1MouseUp(QPoint) {
             form3_->size());
         confirmed = form3_->ask(at);
     }
-    const DropOutcome out = executeDrop(st_, plan, confirmed, *env_.fileOps);
+    // The lists change now; the file work runs behind, in order.
+    DropOutcome out;
+    const qint64 size = pathFacts(bytesOf(plan.source)).size;
+    DropJob job = prepareDrop(st_, plan, confirmed, size, out);
+    if (out.volt) {
+        job.id = nextDropId_++;
+        lastRelease_ = {job.id, st_.indexpanel, out.show};
+        pending_.add(job);
+        drops_->submit(std::move(job));
+    }
     if (!out.volt || !out.ok) {
         // Nothing dropped, or the photo stayed where it was: its frame goes back.
         panel1_->setGeometry(st_.eredeti);
@@ -63,7 +75,9 @@ void MainWindow::Panel1MouseUp(QPoint) {
     }
     kepszinezo();
     syncStatusBar();
+    showPendingWork();
     st_.mozg = false;
+    settleHeldResults();
 }
 
 } // namespace kps

@@ -3,6 +3,7 @@
 #include "app/animatedcursor.h"
 #include "app/menupage.h"
 #include "app/widgets.h"
+#include "core/dropqueue.h"
 #include "core/fileops.h"
 #include "core/photocache.h"
 #include "core/volumes.h"
@@ -55,9 +56,14 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
     setFont(f);
 
     if (!env_.fileOps) {
-        ownFileOps_ = std::make_unique<RealFileOps>();
+        ownFileOps_ = std::make_shared<RealFileOps>();
         env_.fileOps = ownFileOps_.get();
     }
+    // The worker shares the window's own file system object; one given by a test is the test's.
+    std::shared_ptr<FileOps> workOps =
+        ownFileOps_ ? ownFileOps_ : std::shared_ptr<FileOps>(env_.fileOps, [](FileOps*) {});
+    drops_ = std::make_unique<DropQueue>(
+        std::move(workOps), [this](const DropResult& result) { dropFinished(result); });
     if (!env_.volumes) {
         ownVolumes_ = systemVolumes();
         env_.volumes = ownVolumes_.get();
@@ -199,6 +205,9 @@ void MainWindow::buildStatusBar() {
     statusMessage_ = new StatusMessage(bar);
     statusMessage_->setObjectName(QStringLiteral("StatusMessage"));
     bar->addWidget(statusMessage_, 1);
+    statusPending_ = new QLabel(bar);
+    statusPending_->setObjectName(QStringLiteral("StatusPending"));
+    bar->addPermanentWidget(statusPending_);
     statusMessageTimer_ = new QTimer(this);
     statusMessageTimer_->setObjectName(QStringLiteral("StatusMessageTimer"));
     statusMessageTimer_->setSingleShot(true);
@@ -233,6 +242,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A failed write keeps the window open once; the next close request always closes.
     if (closeWriteFailed_) {
         event->accept();
+        return;
+    }
+    // The settings and the Trash wait for the drops' file work.
+    if (!pending_.empty() && !closeNow_) {
+        event->ignore();
+        finishWorkBeforeClosing();
         return;
     }
     if (kiment()) {

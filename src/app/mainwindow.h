@@ -3,6 +3,7 @@
 // events into calls of the core routines.
 
 #include "app/artwork.h"
+#include "core/dropjob.h"
 #include "core/state.h"
 
 #include <QColor>
@@ -13,6 +14,7 @@
 #include <memory>
 
 class QLabel;
+class QProgressDialog;
 class QFrame;
 class QTemporaryDir;
 class QTimer;
@@ -27,6 +29,8 @@ class PhotoView;
 class ViewerArea;
 class PhotoCache;
 class FileOps;
+class DropQueue;
+struct DropResult;
 class VolumeSource;
 class RenameDialog;
 class DeviceWizard;
@@ -93,6 +97,12 @@ class MainWindow : public QMainWindow {
     // Paints the menu rows whose paths clash; true when none do.
     bool loadpanelhibakereso();
 
+    // The drops released whose file work is not done yet, and the worker doing it.
+    const PendingDrops& pendingDrops() const { return pending_; }
+    DropQueue& dropQueue() { return *drops_; }
+    // Where the photo listed as path has its bytes now (earlier, while its move is pending).
+    QString bytesOf(const QString& path) const;
+
     // Copies the status texts of the state into the status bar.
     void syncStatusBar();
     // Shows what went wrong beside the five status fields for a while; empty clears it.
@@ -122,12 +132,28 @@ class MainWindow : public QMainWindow {
     QSize decodeCover() const;   // the viewer area in device pixels
     void fitFrame();             // fits the photo frame to the held photo
     void refreshDecodeForSize(); // decodes again when the viewer outgrew the held picture
+    void dropFinished(const DropResult& result); // settles the lists by what the work did
+    void settleHeldResults();                    // the results that came during a drag
+    void showPendingWork();                      // the pending-work text and the close progress
+    void finishWorkBeforeClosing();              // close waits, with a progress dialog
+    void dismissCloseProgress();                 // takes that dialog away
 
     AppState st_;
     Environment env_;
-    std::unique_ptr<FileOps> ownFileOps_;
+    std::shared_ptr<FileOps> ownFileOps_;
     std::unique_ptr<VolumeSource> ownVolumes_;
     std::unique_ptr<PhotoCache> cache_;
+    PendingDrops pending_;
+    std::unique_ptr<DropQueue> drops_; // after pending_: its results stop before pending_ goes
+    quint64 nextDropId_ = 1;
+    // The last release and the photo it showed: while that photo stays shown, a failure of the
+    // drop brings its photo back onto the screen.
+    struct LastRelease {
+        quint64 id = 0;
+        int slot = -1;
+        QString shown;
+    } lastRelease_;
+    std::vector<DropResult> heldResults_; // arrived during a drag, settled at its release
     Artwork art_;
     class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
 
@@ -143,6 +169,8 @@ class MainWindow : public QMainWindow {
     QLabel* panel22_ = nullptr;                         // "Menü" button
     std::array<QLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
     class StatusMessage* statusMessage_ = nullptr;      // the warning beside them
+    QLabel* statusPending_ = nullptr;                   // the file work still to do
+    QProgressDialog* closeProgress_ = nullptr;          // close waiting for that work
     QTimer* statusMessageTimer_ = nullptr;              // takes the warning away
     QTimer* timer1_ = nullptr;                          // Timer1: device search
     QTimer* sharpen_ = nullptr;     // a pause in resizing before a sharper decode
@@ -152,6 +180,8 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<QTemporaryDir> helpDir_; // private folder of the help page, for the session
 
     bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
+    bool closeNow_ = false;         // the user would not wait for the pending work
+    bool workMayRun_ = false;       // closing with a drop still running: the Trash stays
     bool geometryFixed_ = false;    // the stored outer size was corrected for the frame
     QSize storedOuterSize_;
 };

@@ -171,7 +171,8 @@ bool MainWindow::kiment() {
         box->open();
         return false;
     }
-    shutdownCleanup(st_);
+    // A drop still copying into the Trash must find its photos there.
+    if (!workMayRun_) shutdownCleanup(st_);
     return true;
 }
 

@@ -52,13 +52,13 @@ void MainWindow::kepbetoltes(const QString& path) {
         panel1_->show();
     } else {
         const QSize cover = decodeCover();
-        if (!cache_->isCached(path, cover)) {
+        if (!cache_->isCached(bytesOf(path), cover)) {
             panel1_->hide();
             panel2_->setCaption(QStringLiteral("Loading..."));
             panel2_->repaint();
         }
         st_.dError = false;
-        const DecodedPhoto photo = cache_->get(path, cover);
+        const DecodedPhoto photo = cache_->get(bytesOf(path), cover);
         if (photo.ok) {
             image1_->setImage(photo.image, photo.fullSize);
             fitFrame();
@@ -71,9 +71,12 @@ void MainWindow::kepbetoltes(const QString& path) {
             panel1_->hide();
             panel2_->setCaption(QStringLiteral("Load Error"));
         }
-        cache_->prefetch(neighbours(st_), cover);
+        QStringList next = neighbours(st_);
+        for (QString& p : next)
+            p = bytesOf(p);
+        cache_->prefetch(next, cover);
     }
-    st_.status[3] = kepdatum(path);
+    st_.status[3] = kepdatum(bytesOf(path));
     syncStatusBar();
 }
 
@@ -85,7 +88,7 @@ void MainWindow::refreshDecodeForSize() {
     const QSize cover = decodeCover();
     const DecodedPhoto held{image1_->image(), image1_->fullSize(), true};
     if (covers(held, cover)) return;
-    const DecodedPhoto photo = cache_->get(st_.globalnev, cover);
+    const DecodedPhoto photo = cache_->get(bytesOf(st_.globalnev), cover);
     if (photo.ok) image1_->setImage(photo.image, photo.fullSize);
 }
 

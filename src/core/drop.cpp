@@ -96,8 +96,8 @@ DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
 // Carries out one drop and collects what went wrong.
 class DropRun {
   public:
-    DropRun(AppState& st, const DropPlan& plan, FileOps& ops)
-        : st_(st), plan_(plan), ops_(ops), source_(plan.source) {}
+    DropRun(AppState& st, const DropPlan& plan, FileOps& ops, std::vector<ListChange>* changes)
+        : st_(st), plan_(plan), ops_(ops), changes_(changes), source_(plan.source) {}
 
     void runStep(const DropStep& step, bool renameConfirmed) {
         st_.s2 = step.dest;
@@ -223,7 +223,8 @@ class DropRun {
     // What failed, and where the photo is now as the disk shows it.
     QString message() const {
         QStringList all = messages_;
-        if (failed_ && !deleted_ && ops_.exists(source_)) all << QStringLiteral("A kép megmaradt.");
+        if (failed_ && !deleted_ && ops_.exists(source_))
+            all << QStringLiteral("A kép megmaradt itt: %1.").arg(levalasztodir(source_));
         return all.join(u' ');
     }
 
@@ -269,6 +270,7 @@ class DropRun {
     // Lists a file that now exists; the slot's cursor goes to it, but the viewed slot keeps
     // its cursor on the dragged photo.
     void addEntry(int slot, const QString& path) {
+        if (changes_) changes_->push_back({slot, path, true});
         const int pos = st_.lists[size_t(slot)].insert(path);
         int& cursor = st_.index[size_t(slot)];
         if (slot != st_.indexpanel) {
@@ -308,6 +310,7 @@ class DropRun {
             PhotoList& list = st_.lists[size_t(slot)];
             for (int i = list.count() - 1; i >= 0; --i) {
                 if (list.at(i) != path) continue;
+                if (changes_) changes_->push_back({slot, path, false});
                 list.removeAt(i);
                 if (i < st_.index[size_t(slot)]) --st_.index[size_t(slot)];
             }
@@ -324,6 +327,7 @@ class DropRun {
     AppState& st_;
     const DropPlan& plan_;
     FileOps& ops_;
+    std::vector<ListChange>* changes_;
     const QString source_;
     QStringList messages_;
     QStringList itself_; // other names of the dragged file, gone with it
@@ -398,7 +402,8 @@ DropPlan planDrop(const AppState& st, FileOps& ops) {
 }
 
 // executeDrop: the release's file work, list updates and choice of the next photo to show.
-DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, FileOps& ops) {
+DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, FileOps& ops,
+                        std::vector<ListChange>* changes) {
     DropOutcome out;
     settlePanels(st, plan);
     const QString current = listbox(st, st.indexpanel);
@@ -413,7 +418,7 @@ DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed
     out.volt = true;
     st.s1 = plan.source;
 
-    DropRun run(st, plan, ops);
+    DropRun run(st, plan, ops, changes);
     if (plan.sourceMissing) {
         run.sourceMissing();
     } else {

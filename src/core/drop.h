@@ -39,6 +39,14 @@ struct DropPlan {
     QString proposedName; // the path a confirmed rename copies to
 };
 
+// One list entry a drop added or removed: the pair a later look at the disk settles.
+struct ListChange {
+    int slot = 0;
+    QString path;
+    bool added = true; // false: removed
+    bool samePlace(const ListChange& o) const { return slot == o.slot && path == o.path; }
+};
+
 struct DropOutcome {
     bool volt = false;     // some folder took part; when false the frame goes back to its place
     bool ok = true;        // every copy and deletion the drop needed was done
@@ -52,7 +60,9 @@ DropPlan planDrop(const AppState& st, FileOps& ops);
 
 // Carries the plan out: copies, list entries, cursors, the undo copy, the deletion of the dragged
 // file, the panel states and the photo to show next. renameConfirmed answers the rename question.
-DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, FileOps& ops);
+// Every list entry added or removed is also recorded in `changes` when given.
+DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, FileOps& ops,
+                        std::vector<ListChange>* changes = nullptr);
 
 // The undo copy's path for counter value n: dir_trash + undo folder + "undo" + n + extension.
 QString undoPath(const AppState& st, const QString& photo, int n);

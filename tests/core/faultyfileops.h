@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <functional>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace kps::test {
@@ -49,6 +50,7 @@ class FaultyFileOps : public RealFileOps {
     bool bindMount = false;       // a rename between two folders gives EXDEV
     bool refuseTimes = false;     // setting a copy's modification time is refused
     int tripped = 0;              // how many calls were failed
+    int exitBeforeCall = -1;      // the process ends at once before the call numbered so
     std::vector<FileCall> calls;  // every call that can fail, in order
 
     bool sameFileSystem(const QString& file, const QString& folder) override {
@@ -98,6 +100,7 @@ class FaultyFileOps : public RealFileOps {
     static QString decode(const char* p) { return pathFromNative(QByteArray(p)); }
 
     std::optional<Fault> trip(FileStep step, const QString& path) {
+        if (int(calls.size()) == exitBeforeCall) ::_exit(0); // the program killed mid-drop
         calls.push_back({step, path});
         const bool hit = mode_ == Mode::ByCall   ? int(calls.size()) - 1 == callToFail_
                          : mode_ == Mode::ByStep ? step == step_ && (!where_ || where_(path))

@@ -62,7 +62,15 @@ class Drag {
     }
 
     // The release acts on the panel states the last move left; its own point does not count.
+    // The drop's file work runs behind the window; release() waits until it is settled.
     void release() {
+        releaseOnly();
+        auto* w = qobject_cast<MainWindow*>(image_->window());
+        QVERIFY(w);
+        QVERIFY(QTest::qWaitFor([w] { return w->pendingDrops().empty(); }, 10000));
+    }
+    // The release alone: the lists have changed, the file work may still be pending.
+    void releaseOnly() {
         if (manual_)
             send(QEvent::MouseButtonRelease, last_, Qt::NoButton);
         else

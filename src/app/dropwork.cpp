@@ -1,0 +1,108 @@
+// The drops' file work runs behind the window: its results settle the lists, the status bar
+// tells what is left, and closing waits for it.
+
+#include "app/mainwindow.h"
+#include "core/cursor.h"
+#include "core/dropqueue.h"
+#include "core/nativepath.h"
+
+#include <QLabel>
+#include <QProgressDialog>
+#include <QTimer>
+
+namespace kps {
+
+QString MainWindow::bytesOf(const QString& path) const {
+    if (pending_.empty() || path.isEmpty() || path == kNoPhoto) return path;
+    return pending_.whereNow(path, [](const QString& p) { return pathFacts(p).exists; });
+}
+
+void MainWindow::dropFinished(const DropResult& result) {
+    // A drag in progress (its rename question included) plans against the lists it saw;
+    // results wait for its release.
+    if (st_.mozg) {
+        heldResults_.push_back(result);
+        return;
+    }
+    pending_.settle(st_, result);
+    if (!result.ok) showStatusMessage(displayPath(result.message));
+    // The user has not moved on since the release: the photo that stayed shows again.
+    if (!result.ok && result.id == lastRelease_.id && st_.indexpanel == lastRelease_.slot &&
+        st_.globalnev == lastRelease_.shown) {
+        const PhotoList& list = st_.lists[size_t(st_.indexpanel)];
+        for (int i = 0; i < list.count(); ++i) {
+            if (list.at(i) == result.source) st_.index[size_t(st_.indexpanel)] = i;
+        }
+    }
+    // A photo that did not arrive leaves the list being viewed, and the viewer follows.
+    const QString now = listbox(st_, st_.indexpanel);
+    if (now != st_.globalnev && st_.globalnev != kRelayoutMarker) {
+        st_.s1 = now;
+        kepbetoltes(now);
+    }
+    kepszinezo();
+    syncStatusBar();
+    showPendingWork();
+}
+
+void MainWindow::settleHeldResults() {
+    std::vector<DropResult> held;
+    held.swap(heldResults_);
+    for (const DropResult& result : held)
+        dropFinished(result);
+}
+
+void MainWindow::showPendingWork() {
+    statusPending_->setText(pendingText(pending_.count(), pending_.bytes()));
+    if (!closeProgress_) return;
+    if (pending_.empty()) {
+        dismissCloseProgress();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    closeProgress_->setMaximum(std::max(closeProgress_->maximum(), pending_.count()));
+    closeProgress_->setValue(closeProgress_->maximum() - pending_.count());
+    closeProgress_->setLabelText(QStringLiteral("A függő munka befejezése...\n") +
+                                 statusPending_->text());
+}
+
+void MainWindow::dismissCloseProgress() {
+    QProgressDialog* dialog = std::exchange(closeProgress_, nullptr);
+    if (!dialog) return;
+    dialog->disconnect(this); // closing it would count as the user's cancel
+    dialog->hide();
+    dialog->deleteLater();
+}
+
+void MainWindow::finishWorkBeforeClosing() {
+    if (closeProgress_) return;
+    st_.mozg = false; // closing ends a drag; what it held back settles now
+    settleHeldResults();
+    if (pending_.empty()) {
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    closeProgress_ = new QProgressDialog(this);
+    closeProgress_->setObjectName(QStringLiteral("CloseProgress"));
+    closeProgress_->setWindowTitle(windowTitle());
+    closeProgress_->setCancelButtonText(QStringLiteral("Kilépés most"));
+    closeProgress_->setWindowModality(Qt::WindowModal);
+    closeProgress_->setMinimumDuration(0);
+    closeProgress_->setAutoClose(false);
+    closeProgress_->setAutoReset(false);
+    closeProgress_->setMaximum(pending_.count());
+    // Quitting at once: the drops not started stay undone (their photos were never touched);
+    // the Trash is not emptied while one may still be copying into it.
+    connect(closeProgress_, &QProgressDialog::canceled, this, [this] {
+        for (const quint64 id : drops_->takeWaiting())
+            pending_.discard(id);
+        workMayRun_ = !pending_.empty();
+        closeNow_ = true;
+        dismissCloseProgress();
+        QTimer::singleShot(0, this, &QWidget::close);
+    });
+    showPendingWork();
+    closeProgress_->show();
+}
+
+} // namespace kps
