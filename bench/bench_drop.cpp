@@ -106,6 +106,7 @@ struct Window {
 
     void load() {
         w->SpeedButton1Click(1);
+        QTest::qWaitFor([&] { return !w->scanning(); }, 60000); // the lists arrive
         w->repaint();
     }
 

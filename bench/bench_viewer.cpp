@@ -68,6 +68,7 @@ struct Window {
         w->resize(size);
         QCoreApplication::processEvents();
         w->SpeedButton1Click(1);
+        QTest::qWaitFor([&] { return !w->scanning(); }, 60000); // the lists arrive
         w->repaint();
     }
     QSize size() const { return w->size(); }

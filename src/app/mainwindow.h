@@ -3,6 +3,7 @@
 // events into calls of the core routines.
 
 #include "app/artwork.h"
+#include "core/folderscan.h"
 #include "core/state.h"
 
 #include <QColor>
@@ -58,6 +59,9 @@ class MainWindow : public QMainWindow {
 
     // The decoded photos kept in memory (the benchmarks drop them to measure a cold start).
     PhotoCache& photoCache() { return *cache_; }
+    // The folder scans of a load; true while a load waits for its lists.
+    FolderScan& folderScan() { return *scan_; }
+    bool scanning() const;
 
     // The component of the main window that bears this object name, or null.
     QWidget* ifindcomponent(const QString& name) const;
@@ -83,6 +87,7 @@ class MainWindow : public QMainWindow {
     void Label1Click();              // opens the help page
     void SpeedButton1Click(int row); // load button of a source row (1..3)
     void betoltesbuttonrol();        // reads every list again and shows the source
+    void cancelScan();               // stops a load's scan; its lists never arrive
     void Timer1Timer();              // device search tick
 
     // Dragging the photo.
@@ -98,6 +103,10 @@ class MainWindow : public QMainWindow {
     // Shows what went wrong beside the five status fields for a while; empty clears it.
     void showStatusMessage(const QString& text);
 
+  signals:
+    // A load's lists have arrived and its first photo shows.
+    void loaded();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -109,6 +118,9 @@ class MainWindow : public QMainWindow {
     void buildComponents();
     void buildStatusBar();
     void connectMenu();
+    void connectScan();
+    void scanFinished(const std::shared_ptr<ScanLists>& lists); // a load's lists arrived
+    void scanProgress(int photos);                              // photos found so far
     void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
     bool helpLinkEvent(QEvent* event);
     void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
@@ -128,6 +140,10 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<FileOps> ownFileOps_;
     std::unique_ptr<VolumeSource> ownVolumes_;
     std::unique_ptr<PhotoCache> cache_;
+    std::unique_ptr<FolderScan> scan_;
+    // A panel's text while its folder is being scanned, drawn instead of its name and count;
+    // empty: none.
+    std::array<QString, kSlotCount> scanText_;
     Artwork art_;
     class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
 

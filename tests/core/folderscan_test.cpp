@@ -1,6 +1,7 @@
 #include "core/folderscan.h"
 #include "core/scan.h"
 #include "testphotos.h"
+#include "turnstile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,39 +9,10 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <condition_variable>
 #include <gtest/gtest.h>
-#include <mutex>
 
 namespace kps {
 namespace {
-
-// Holds the worker before each folder read until let through, as a slow or hung mount would.
-class Turnstile {
-  public:
-    void wait() {
-        std::unique_lock lock(mutex_);
-        const int ticket = ++arrivals_;
-        changed_.notify_all();
-        changed_.wait(lock, [&] { return passes_ >= ticket; });
-    }
-    void pass(int count = 1) {
-        std::lock_guard lock(mutex_);
-        passes_ += count;
-        changed_.notify_all();
-    }
-    void open() { pass(1 << 20); }
-    void waitForArrivals(int count) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return arrivals_ >= count; });
-    }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int arrivals_ = 0;
-    int passes_ = 0;
-};
 
 class FolderScanTest : public ::testing::Test {
   protected:
@@ -133,7 +105,7 @@ TEST_F(FolderScanTest, DeliversWhatASynchronousScanFinds) {
 }
 
 TEST_F(FolderScanTest, CancelledScanNeverDelivers) {
-    auto gate = std::make_shared<Turnstile>();
+    auto gate = std::make_shared<test::Turnstile>();
     scan_.setWorkerHook([gate](const QString&) { gate->wait(); });
     request_.subfolders = true;
     scan_.start(request_);
@@ -148,7 +120,7 @@ TEST_F(FolderScanTest, CancelledScanNeverDelivers) {
 }
 
 TEST_F(FolderScanTest, NewerScanWinsOverAStalledOne) {
-    auto gate = std::make_shared<Turnstile>();
+    auto gate = std::make_shared<test::Turnstile>();
     scan_.setWorkerHook([gate](const QString&) { gate->wait(); });
     request_.subfolders = true;
     scan_.start(request_);
@@ -171,7 +143,7 @@ TEST_F(FolderScanTest, NewerScanWinsOverAStalledOne) {
 }
 
 TEST_F(FolderScanTest, ProgressCountsThePhotosFoundSoFar) {
-    auto gate = std::make_shared<Turnstile>();
+    auto gate = std::make_shared<test::Turnstile>();
     scan_.setWorkerHook([gate](const QString&) { gate->wait(); });
     std::vector<int> reported;
     QObject::connect(&scan_, &FolderScan::progress, &scan_,
@@ -204,7 +176,7 @@ TEST_F(FolderScanTest, ProgressCountsThePhotosFoundSoFar) {
 }
 
 TEST_F(FolderScanTest, DestructionDuringAStalledScanLetsTheWorkerGo) {
-    auto gate = std::make_shared<Turnstile>();
+    auto gate = std::make_shared<test::Turnstile>();
     bool delivered = false;
     {
         FolderScan scan;
