@@ -3,6 +3,8 @@
 #include "core/leftovers.h"
 #include "core/scan.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 #include <condition_variable>
 #include <mutex>
@@ -52,6 +54,18 @@ struct FolderScan::Job {
     }
 };
 
+// Posted by a worker whose scan read every folder. An event (rather than a queued call) hands
+// the job over through the event queue's lock alone, and is dropped with the object.
+class FolderScan::DoneEvent : public QEvent {
+  public:
+    explicit DoneEvent(std::shared_ptr<Job> finished) : QEvent(type()), job(std::move(finished)) {}
+    static QEvent::Type type() {
+        static const auto registered = QEvent::Type(QEvent::registerEventType());
+        return registered;
+    }
+    const std::shared_ptr<Job> job;
+};
+
 FolderScan::FolderScan(QObject* parent)
     : QObject(parent), owner_(std::make_shared<Owner>()), progressTimer_(new QTimer(this)) {
     owner_->scan = this;
@@ -87,11 +101,8 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
             // Under the owner's lock the object cannot be destroyed half-way through the post;
             // an event posted before its destruction is dropped with it.
             std::lock_guard lock(owner->mutex);
-            if (complete && owner->scan && !job->control.isCancelled()) {
-                FolderScan* scan = owner->scan;
-                QMetaObject::invokeMethod(
-                    scan, [scan, job] { scan->deliver(job); }, Qt::QueuedConnection);
-            }
+            if (complete && owner->scan && !job->control.isCancelled())
+                QCoreApplication::postEvent(owner->scan, new DoneEvent(job));
         }
         job->finish();
     });
@@ -117,6 +128,10 @@ void FolderScan::releaseWorker(std::chrono::milliseconds limit) {
     else
         worker_.detach(); // it owns what it touches and stops at its next folder or entry
     workerJob_.reset();
+}
+
+void FolderScan::customEvent(QEvent* event) {
+    if (event->type() == DoneEvent::type()) deliver(static_cast<DoneEvent*>(event)->job);
 }
 
 void FolderScan::deliver(const std::shared_ptr<Job>& job) {

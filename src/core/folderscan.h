@@ -65,9 +65,13 @@ class FolderScan : public QObject {
     void progress(int photos, int folders);
     void finished(std::shared_ptr<kps::ScanLists> lists);
 
+  protected:
+    void customEvent(QEvent* event) override; // a worker's scan is complete
+
   private:
     struct Job;
     struct Owner;
+    class DoneEvent;
     void deliver(const std::shared_ptr<Job>& job);
     void releaseWorker(std::chrono::milliseconds limit); // joins the worker, or lets it go
 

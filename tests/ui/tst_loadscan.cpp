@@ -1,6 +1,7 @@
 // A load reads its folders in the background: the window keeps working while a slow folder is
 // read, the source panel tells how far the scan got, and a newer load or a close wins.
 
+#include "dragdriver.h"
 #include "support/testphotos.h"
 #include "support/turnstile.h"
 #include "support/uitest.h"
@@ -78,6 +79,11 @@ class LoadScanTest : public QObject {
         QTRY_VERIFY(ticked);
         QTest::keyClick(&w, Qt::Key_Right);
         QCOMPARE(w.state().s1, QStringLiteral("*"));
+        test::dropOnSlot(fx, 2); // even a drag that reaches the photo's place moves nothing
+        QVERIFY(!w.state().mozg);
+        QVERIFY(QFile::exists(fx.slotFolder(0) + "a.jpg"));
+        QVERIFY(!QFile::exists(fx.slotFolder(2) + "a.jpg"));
+        QVERIFY(w.state().lists[2].isEmpty());
 
         // The top folder read, held at the subfolder: the panel follows the count.
         gate->pass();
