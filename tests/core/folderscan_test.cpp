@@ -119,29 +119,6 @@ TEST_F(FolderScanTest, CancelledScanNeverDelivers) {
     EXPECT_TRUE(delivered_.empty());
 }
 
-TEST_F(FolderScanTest, NewerScanWinsOverAStalledOne) {
-    auto gate = std::make_shared<test::Turnstile>();
-    scan_.setWorkerHook([gate](const QString&) { gate->wait(); });
-    request_.subfolders = true;
-    scan_.start(request_);
-    gate->waitForArrivals(1);
-
-    // The second load reads other folders, and is not held.
-    scan_.setWorkerHook({});
-    ScanRequest second = request_;
-    second.dirs[0] = request_.dirs[3];
-    scan_.start(second);
-    waitForDelivery();
-    ASSERT_EQ(delivered_.size(), 1u);
-    EXPECT_EQ((*delivered_[0])[0].paths(),
-              (QStringList{request_.dirs[3] + "e.jpg", request_.dirs[3] + "sub/f.jpg"}));
-
-    // The stalled one, released, finishes without a word.
-    gate->open();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(delivered_.size(), 1u);
-}
-
 TEST_F(FolderScanTest, ProgressCountsThePhotosFoundSoFar) {
     auto gate = std::make_shared<test::Turnstile>();
     scan_.setWorkerHook([gate](const QString&) { gate->wait(); });
