@@ -62,7 +62,9 @@ class FolderScan : public QObject {
     void setWorkerHook(std::function<void(const QString& folder)> hook);
 
   signals:
+    // Every kProgressInterval while a scan runs: photos found and folders read so far.
     void progress(int photos, int folders);
+    // The running scan read every folder; the lists are the receiver's to take.
     void finished(std::shared_ptr<kps::ScanLists> lists);
 
   protected:
