@@ -5,9 +5,20 @@
 #include "app/panelpainter.h"
 #include "core/cursor.h"
 
+#include <QTimer>
+
 namespace kps {
 
+namespace {
+// How long a load's start stays off the screen; most loads have their lists by then.
+constexpr int kRevealMs = 50;
+} // namespace
+
 void MainWindow::connectScan() {
+    scanReveal_ = new QTimer(this);
+    scanReveal_->setSingleShot(true);
+    scanReveal_->setInterval(kRevealMs);
+    connect(scanReveal_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
     connect(scan_.get(), &FolderScan::finished, this, &MainWindow::scanFinished);
     connect(scan_.get(), &FolderScan::progress, this,
             [this](int photos, int) { scanProgress(photos); });
@@ -22,7 +33,14 @@ void MainWindow::scanProgress(int photos) {
     kepszinezo();
 }
 
+void MainWindow::holdScanStart() {
+    setUpdatesEnabled(false);
+    scanReveal_->start();
+}
+
 void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
+    scanReveal_->stop();
+    setUpdatesEnabled(true);
     scanText_.fill(QString());
     st_.lists = std::move(*lists);
     // As at the load's start: every cursor at the top, the source viewed, whatever panel was
@@ -41,6 +59,8 @@ void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
 void MainWindow::cancelScan() {
     if (!scan_->isRunning()) return;
     scan_->cancel();
+    scanReveal_->stop();
+    setUpdatesEnabled(true);
     scanText_.fill(QString());
     kepszinezo();
 }

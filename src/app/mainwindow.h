@@ -119,6 +119,7 @@ class MainWindow : public QMainWindow {
     void buildStatusBar();
     void connectMenu();
     void connectScan();
+    void holdScanStart(); // keeps a load's empty start off the screen for a moment
     void scanFinished(const std::shared_ptr<ScanLists>& lists); // a load's lists arrived
     void scanProgress(int photos);                              // photos found so far
     void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
@@ -144,6 +145,9 @@ class MainWindow : public QMainWindow {
     // A panel's text while its folder is being scanned, drawn instead of its name and count;
     // empty: none.
     std::array<QString, kSlotCount> scanText_;
+    // A load's first moments are not drawn: a quick scan goes from the old photo straight to
+    // the new one, a slow one shows its progress when this fires.
+    QTimer* scanReveal_ = nullptr;
     Artwork art_;
     class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
 

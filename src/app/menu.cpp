@@ -129,6 +129,7 @@ void MainWindow::betoltesbuttonrol() {
     // (scanFinished); until then there is nothing to show, step through or sort. The worker
     // frees the old lists.
     st_.index.fill(0);
+    holdScanStart();
     scan_->start({st_.dirs, st_.pirosmappa}, std::exchange(st_.lists, {}));
     scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], 0);
     st_.s1 = listbox(st_, st_.indexpanel);

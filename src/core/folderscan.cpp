@@ -95,7 +95,6 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     current_ = job;
     workerJob_ = job;
     worker_ = std::thread([job, owner = owner_] {
-        job->previous = {};
         const bool complete = job->scanAll();
         {
             // Under the owner's lock the object cannot be destroyed half-way through the post;
@@ -104,6 +103,7 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
             if (complete && owner->scan && !job->control.isCancelled())
                 QCoreApplication::postEvent(owner->scan, new DoneEvent(job));
         }
+        job->previous = {}; // off the way of the result
         job->finish();
     });
     progressTimer_->start();

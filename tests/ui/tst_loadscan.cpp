@@ -58,11 +58,15 @@ class LoadScanTest : public QObject {
         fx.load(); // a first load, whose photo and lists go at the next
         QCOMPARE(w.state().lists[0].count(), 2);
         QVERIFY(fx.find<QWidget>(QStringLiteral("Panel1"))->isVisible());
+        QVERIFY(w.updatesEnabled());
 
         fx.find<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(true);
         auto gate = holdScans(w);
         w.SpeedButton1Click(1);
         QVERIFY(w.scanning());
+        // The load's empty start stays off the screen for a moment, then shows the search.
+        QVERIFY(!w.updatesEnabled());
+        QTRY_VERIFY(w.updatesEnabled());
         gate->waitForArrivals(1); // held before the source's top folder
         // The lists are empty at once: no photo, nothing to step through or drag.
         for (int slot = 0; slot < 9; ++slot)
