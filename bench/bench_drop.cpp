@@ -106,6 +106,8 @@ struct Window {
 
     void load() {
         w->SpeedButton1Click(1);
+        if (!QTest::qWaitFor([&] { return !w->scanning(); }, 60000)) // the lists arrive
+            std::fprintf(stderr, "the load did not finish\n");
         w->repaint();
     }
 

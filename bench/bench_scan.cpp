@@ -3,8 +3,8 @@
 // Usage: bench_scan [TREE]   (without TREE a tree is generated under /tmp and removed after)
 
 #include "core/scan.h"
+#include "scantree.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -12,10 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,43 +21,6 @@ constexpr int kFolders = 2000;
 constexpr int kFiles = 100000;
 constexpr int kMaxDepth = 5;
 constexpr int kRuns = 7;
-
-bool touch(const QString& path) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    ::close(fd);
-    return true;
-}
-
-// Builds the tree: folders hang under random earlier folders at most kMaxDepth deep; every
-// fifth file is a photo, and each folder holds decoys that a scan must not list.
-bool generateTree(const QString& root) {
-    std::mt19937 rng(20240601);
-    std::vector<QString> folders{root};
-    std::vector<int> depth{0};
-    while (int(folders.size()) < kFolders) {
-        const size_t parent = std::uniform_int_distribution<size_t>(0, folders.size() - 1)(rng);
-        if (depth[parent] >= kMaxDepth) continue;
-        const QString name =
-            folders.size() % 97 == 0 ? QStringLiteral(".hidden%1/") : QStringLiteral("Folder %1/");
-        folders.push_back(folders[parent] + name.arg(folders.size()));
-        depth.push_back(depth[parent] + 1);
-        if (!QDir().mkpath(folders.back())) return false;
-    }
-    static const char* const kPhotoEndings[] = {".jpg", ".JPG", ".jpeg"};
-    static const char* const kOtherEndings[] = {".jpg.bak", "_jpg", ".txt", ".png"};
-    for (int i = 0; i < kFiles; ++i) {
-        const QString& folder = folders[size_t(i % kFolders)];
-        const char* ending = i % 5 == 0 ? kPhotoEndings[(i / 5) % 3] : kOtherEndings[i % 4];
-        if (!touch(folder + QStringLiteral("IMG_%1").arg(i, 6, 10, QChar(u'0')) + ending))
-            return false;
-    }
-    for (int i = 0; i < kFolders; i += 50) { // folders named like photos
-        if (!QDir().mkpath(folders[size_t(i)] + QStringLiteral("trip%1.jpg").arg(i))) return false;
-    }
-    return true;
-}
 
 std::string findCommand(const QString& tree) {
     std::string quoted = "'";
@@ -106,7 +66,7 @@ int main(int argc, char** argv) {
         tree = generated.path();
         std::printf("generating %d files in %d folders under %s\n", kFiles, kFolders,
                     qPrintable(tree));
-        if (!generateTree(tree + '/')) {
+        if (!kps::bench::generateScanTree(tree + '/', kFolders, kFiles, kMaxDepth)) {
             std::fprintf(stderr, "cannot generate the tree\n");
             return 1;
         }

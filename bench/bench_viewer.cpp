@@ -68,6 +68,8 @@ struct Window {
         w->resize(size);
         QCoreApplication::processEvents();
         w->SpeedButton1Click(1);
+        if (!QTest::qWaitFor([&] { return !w->scanning(); }, 60000)) // the lists arrive
+            std::fprintf(stderr, "the load did not finish\n");
         w->repaint();
     }
     QSize size() const { return w->size(); }

@@ -91,6 +91,8 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
         };
     }
     cache_ = std::make_unique<PhotoCache>();
+    scan_ = std::make_unique<FolderScan>();
+    connectScan();
 
     buildComponents();
 
@@ -239,6 +241,7 @@ QWidget* MainWindow::ifindcomponent(const QString& name) const {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    cancelScan();
     // A failed write keeps the window open once; the next close request always closes.
     if (closeWriteFailed_) {
         event->accept();

@@ -4,6 +4,7 @@
 
 #include "app/artwork.h"
 #include "core/dropjob.h"
+#include "core/folderscan.h"
 #include "core/state.h"
 
 #include <QColor>
@@ -62,6 +63,9 @@ class MainWindow : public QMainWindow {
 
     // The decoded photos kept in memory (the benchmarks drop them to measure a cold start).
     PhotoCache& photoCache() { return *cache_; }
+    // The folder scans of a load; true while a load waits for its lists.
+    FolderScan& folderScan() { return *scan_; }
+    bool scanning() const;
 
     // The component of the main window that bears this object name, or null.
     QWidget* ifindcomponent(const QString& name) const;
@@ -87,6 +91,7 @@ class MainWindow : public QMainWindow {
     void Label1Click();              // opens the help page
     void SpeedButton1Click(int row); // load button of a source row (1..3)
     void betoltesbuttonrol();        // reads every list again and shows the source
+    void cancelScan();               // stops a load's scan; its lists never arrive
     void Timer1Timer();              // device search tick
 
     // Dragging the photo.
@@ -108,6 +113,10 @@ class MainWindow : public QMainWindow {
     // Shows what went wrong beside the five status fields for a while; empty clears it.
     void showStatusMessage(const QString& text);
 
+  signals:
+    // A load's lists have arrived and its first photo shows.
+    void loaded();
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -119,6 +128,10 @@ class MainWindow : public QMainWindow {
     void buildComponents();
     void buildStatusBar();
     void connectMenu();
+    void connectScan();
+    void holdScanStart(); // keeps a load's empty start off the screen for a moment
+    void scanFinished(const std::shared_ptr<ScanLists>& lists); // a load's lists arrived
+    void scanProgress(int photos);                              // photos found so far
     void paintClashRows(const ClashCheck& check); // red rows clash, silver rows do not
     bool helpLinkEvent(QEvent* event);
     void teachDevice(int row); // "..." of a device row (2 or 3): runs the device wizard
@@ -154,6 +167,13 @@ class MainWindow : public QMainWindow {
         QString shown;
     } lastRelease_;
     std::vector<DropResult> heldResults_; // arrived during a drag, settled at its release
+    std::unique_ptr<FolderScan> scan_;
+    // A panel's text while its folder is being scanned, drawn instead of its name and count;
+    // empty: none.
+    std::array<QString, kSlotCount> scanText_;
+    // A load's first moments are not drawn: a quick scan goes from the old photo straight to
+    // the new one, a slow one shows its progress when this fires.
+    QTimer* scanReveal_ = nullptr;
     Artwork art_;
     class AnimatedCursor* cur1_ = nullptr; // cursor 1: the animated cursor over the photo
 

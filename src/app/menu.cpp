@@ -4,11 +4,11 @@
 #include "app/colours.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/panelpainter.h"
 #include "app/pathlabel.h"
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/devicesearch.h"
-#include "core/scan.h"
 #include "core/wizardlogic.h"
 #include "dialogs/devicewizard.h"
 
@@ -24,6 +24,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+#include <utility>
 
 namespace kps {
 
@@ -124,17 +125,13 @@ void MainWindow::betoltesbuttonrol() {
     st_.panelState.fill(PanelState::Normal);
     st_.panelState[kSourceSlot] = PanelState::Selected;
     st_.indexpanel = kSourceSlot;
-    st_.index[kSourceSlot] = 0;
-    const QString jpg = QStringLiteral("*.jpg");
-    const QString jpeg = QStringLiteral("*.jpeg");
-    if (st_.pirosmappa)
-        DirList4(st_.lists[kSourceSlot], st_.dirs[kSourceSlot], jpg, jpeg);
-    else
-        FileList2(st_.lists[kSourceSlot], st_.dirs[kSourceSlot], jpg, jpeg);
-    for (int slot = 1; slot < kSlotCount; ++slot) {
-        st_.index[size_t(slot)] = 0;
-        FileList2(st_.lists[size_t(slot)], st_.dirs[size_t(slot)], jpg, jpeg);
-    }
+    // The lists empty at once and the new ones arrive together when every folder is read
+    // (scanFinished); until then there is nothing to show, step through or sort. The worker
+    // frees the old lists.
+    st_.index.fill(0);
+    holdScanStart();
+    scan_->start({st_.dirs, st_.pirosmappa}, std::exchange(st_.lists, {}));
+    scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], 0);
     st_.s1 = listbox(st_, st_.indexpanel);
     kepbetoltes(st_.s1);
     syncStatusBar();

@@ -22,6 +22,10 @@ Colour panelColour(const AppState& st, PanelState state, bool alap) {
     return st.szin1;
 }
 
+QString scanningText(const QString& szoveg, int found) {
+    return QStringLiteral("%1 (Keresés... %2)").arg(szoveg).arg(found);
+}
+
 void kepszinez(PanelPicture& kep, QSize panel, const QColor& colour, bool megsemmi,
                const QString& szoveg, int szog, const QImage* pngg) {
     if (szog != 0 && szog != 90 && szog != 270) return;

@@ -16,6 +16,9 @@ class PanelPicture;
 // The display colour of a panel state; `alap` forces the normal colour.
 Colour panelColour(const AppState& st, PanelState state, bool alap);
 
+// A panel's text while its folder is being scanned: its name and the photos found so far.
+QString scanningText(const QString& szoveg, int found);
+
 // Draws a panel of the given size into its picture; "--empty--" replaces the text while
 // nothing is loaded. Angles other than 0, 90 and 270 draw nothing.
 void kepszinez(PanelPicture& kep, QSize panel, const QColor& colour, bool megsemmi,

@@ -20,7 +20,9 @@ void MainWindow::kepszinezo() {
         const size_t s = size_t(slot);
         const int n = st_.lists[s].count();
         const int p = n == 0 ? 0 : st_.index[s] + 1;
-        const QString text = QStringLiteral("%1 (%2/%3)").arg(st_.szoveg[s]).arg(p).arg(n);
+        const QString text = scanText_[s].isEmpty()
+                                 ? QStringLiteral("%1 (%2/%3)").arg(st_.szoveg[s]).arg(p).arg(n)
+                                 : scanText_[s];
         const QImage* icon = nullptr;
         if (slot == kTrashSlot)
             icon = &art_.png[0];

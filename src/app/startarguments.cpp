@@ -29,17 +29,26 @@ QString openFromCommandLine(MainWindow& window, const CommandLine& line) {
     }
     if (line.folder.isEmpty()) return {};
 
-    window.SpeedButton1Click(1);
-    if (line.photo.isEmpty()) return {};
-    const PhotoList& source = st.lists[kSourceSlot];
-    for (int i = 0; i < source.count(); ++i) {
-        if (source.at(i) != line.photo) continue;
-        st.index[kSourceSlot] = i;
-        st.s1 = listbox(st, kSourceSlot);
-        window.kepbetoltes(st.s1);
-        window.syncStatusBar();
-        break;
+    if (!line.photo.isEmpty()) {
+        // The named photo is shown once the load's lists have arrived.
+        QObject::connect(
+            &window, &MainWindow::loaded, &window,
+            [&window, photo = line.photo] {
+                AppState& st = window.state();
+                const PhotoList& source = st.lists[kSourceSlot];
+                for (int i = 0; i < source.count(); ++i) {
+                    if (source.at(i) != photo) continue;
+                    st.index[kSourceSlot] = i;
+                    st.s1 = listbox(st, kSourceSlot);
+                    window.kepbetoltes(st.s1);
+                    window.syncStatusBar();
+                    window.kepszinezo();
+                    break;
+                }
+            },
+            Qt::SingleShotConnection);
     }
+    window.SpeedButton1Click(1);
     return {};
 }
 

@@ -137,19 +137,30 @@ QString decodedName(const char* name, size_t len) {
 // Reads one folder once. Matching files are added to `files` as folder path + name; when
 // `subfolders` is given, the subfolders a deep scan visits are appended to it. A folder that
 // cannot be opened adds nothing. With sweepBefore set, the copy leftovers met on the way that
-// were last changed before it are removed (a folder the program copies into).
-void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLink,
-                QStringList& files, std::vector<Folder>* subfolders, std::time_t sweepBefore = 0) {
+// were last changed before it are removed (a folder the program copies into). Returns false
+// when `control` cancelled the scan; what was read so far is then of no use.
+bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLink,
+                QStringList& files, std::vector<Folder>* subfolders, std::time_t sweepBefore,
+                ScanControl* control) {
+    if (control) {
+        if (control->beforeRead) control->beforeRead(folder.path);
+        if (control->isCancelled()) return false;
+    }
     const int fd = ::open(folder.raw.constData(),
                           O_RDONLY | O_DIRECTORY | O_CLOEXEC | (followLink ? 0 : O_NOFOLLOW));
-    if (fd < 0) return;
+    if (fd < 0) return true;
     DIR* d = ::fdopendir(fd);
     if (!d) {
         ::close(fd);
-        return;
+        return true;
     }
     const bool wantFolders = subfolders != nullptr;
+    bool cancelled = false;
     while (const dirent* e = ::readdir(d)) {
+        if (control && control->isCancelled()) {
+            cancelled = true;
+            break;
+        }
         const char* name = e->d_name;
         if (sweepBefore != 0 && (e->d_type == DT_REG || e->d_type == DT_UNKNOWN) &&
             removeIfLeftover(::dirfd(d), name, sweepBefore))
@@ -184,6 +195,7 @@ void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
             path += folder.path;
             path += decodedName(name, len);
             files.append(std::move(path));
+            if (control) control->photos.fetch_add(1, std::memory_order_relaxed);
         } else if (kind == EntryKind::Folder && wantFolders && !isDotOrDotDot(name)) {
             const QString decoded = decodedName(name, len);
             if (isSkippedSubfolder(folder.path, decoded)) continue;
@@ -192,6 +204,9 @@ void readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
         }
     }
     ::closedir(d);
+    if (cancelled) return false;
+    if (control) control->folders.fetch_add(1, std::memory_order_relaxed);
+    return true;
 }
 
 Folder topFolder(const QString& path) {
@@ -229,17 +244,19 @@ bool isSkippedSubfolder(const QString& diri, const QString& name) {
 }
 
 // One folder, two masks: fills the list with path + name of every matching file.
-void FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
-               const QString& kiterjesztes2, std::time_t leftoversBefore) {
+bool FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
+               const QString& kiterjesztes2, std::time_t leftoversBefore, ScanControl* control) {
     QStringList files;
-    readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
-               files, nullptr, leftoversBefore);
+    if (!readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
+                    files, nullptr, leftoversBefore, control))
+        return false;
     sender.assign(files);
+    return true;
 }
 
 // A folder and every subfolder below it, two masks: fills the list with every matching file.
-void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
-              const QString& kiterjesztes2, std::time_t leftoversBefore) {
+bool DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
+              const QString& kiterjesztes2, std::time_t leftoversBefore, ScanControl* control) {
     const NameMatcher matcher(distinctMasks(kiterjesztes1, kiterjesztes2));
     QStringList files;
     // Breadth-first: the list grows while it is walked. Each folder is read once, for its
@@ -248,15 +265,18 @@ void DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes
     for (size_t i = 0; i < dirLista.size(); ++i) {
         const Folder diri = dirLista[i]; // a copy: reading appends to dirLista
         // Copies only ever go into the top folder, so only there can leftovers be the program's.
-        readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoversBefore : 0);
+        if (!readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoversBefore : 0,
+                        control))
+            return false;
     }
     sender.assign(files);
+    return true;
 }
 
 // One folder, one mask: fills the list with path + name of every matching file.
 void filelist(PhotoList& sender, const QString& path, const QString& filetype) {
     QStringList files;
-    readFolder(topFolder(path), NameMatcher({filetype}), true, files, nullptr);
+    readFolder(topFolder(path), NameMatcher({filetype}), true, files, nullptr, 0, nullptr);
     sender.assign(files);
 }
 

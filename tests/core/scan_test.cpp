@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -213,6 +214,41 @@ TEST_F(DeepScan, UnreadableSubfolderContributesNothing) {
     DirList4(list_, root(), "*.jpg", "*.jpeg");
     ::chmod(locked.constData(), 0700);
     EXPECT_EQ(relative(list_), expected_);
+}
+
+// A scan followed through its control: progress at every folder, and a cancel that stops it.
+TEST_F(DeepScan, ControlCountsPhotosAndFoldersAsTheScanGoes) {
+    ScanControl control;
+    std::vector<int> seen; // photos found when each folder was about to be read
+    control.beforeRead = [&](const QString&) { seen.push_back(control.photos.load()); };
+    ASSERT_TRUE(DirList4(list_, root(), "*.jpg", "*.jpeg", leftoverCutoff(), &control));
+    EXPECT_EQ(relative(list_), expected_);
+    EXPECT_EQ(control.photos.load(), expected_.size());
+    // Top, .hidden, Backup, Backup/Windows, Sub, Sub/deep, trip.jpg: skipped ones are not read.
+    EXPECT_EQ(control.folders.load(), 7);
+    ASSERT_EQ(seen.size(), 7u);
+    EXPECT_EQ(seen.front(), 0);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_GT(seen.back(), seen.front());
+}
+
+TEST_F(DeepScan, CancelledScanStopsAndLeavesTheListAlone) {
+    for (int cancelAt : {1, 2, 4}) { // before the top folder, and deeper in the tree
+        ScanControl control;
+        int reads = 0;
+        control.beforeRead = [&](const QString&) {
+            if (++reads == cancelAt) control.cancelled = true;
+        };
+        list_.assign({"/stale/old.jpg"});
+        EXPECT_FALSE(DirList4(list_, root(), "*.jpg", "*.jpeg", leftoverCutoff(), &control));
+        EXPECT_EQ(list_.paths(), QStringList{"/stale/old.jpg"}) << cancelAt;
+        EXPECT_EQ(reads, cancelAt) << "no folder is read after the cancel";
+        EXPECT_EQ(control.folders.load(), cancelAt - 1);
+    }
+    ScanControl control;
+    control.cancelled = true;
+    EXPECT_FALSE(FileList2(list_, root(), "*.jpg", "*.jpeg", leftoverCutoff(), &control));
+    EXPECT_EQ(list_.paths(), QStringList{"/stale/old.jpg"});
 }
 
 } // namespace

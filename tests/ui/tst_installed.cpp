@@ -27,6 +27,7 @@ class InstalledProgramTest : public QObject {
         const QString photo = dir + QStringLiteral("b.jpg");
 
         QCOMPARE(openFromCommandLine(w, parseCommandLine({photo}, QStringLiteral("/"))), QString());
+        fx.waitForScan();
         QCOMPARE(fx.find<QLabel>(QStringLiteral("path1"))->text(), dir);
         QVERIFY(!w.state().megsemmi);
         QCOMPARE(w.state().lists[0].count(), 3);
@@ -44,6 +45,7 @@ class InstalledProgramTest : public QObject {
         QVERIFY(test::writeJpeg(dir + "b.jpg", 40, 30));
         QVERIFY(test::writeJpeg(dir + "a.jpg", 40, 30));
         QCOMPARE(openFromCommandLine(w, parseCommandLine({dir}, QStringLiteral("/"))), QString());
+        fx.waitForScan();
         QCOMPARE(w.state().s1, dir + QStringLiteral("a.jpg"));
         QVERIFY(!fx.find<QWidget>(QStringLiteral("Panel20"))->isVisible());
     }

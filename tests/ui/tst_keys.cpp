@@ -81,6 +81,7 @@ class KeysTest : public QObject {
         QVERIFY(page->isVisible());
         click(fx, QStringLiteral("SpeedButton1"));
         QVERIFY(!page->isVisible());
+        fx.waitForScan();
         QCOMPARE(position(fx), QStringLiteral("1/25"));
         auto* option = fx.find<QCheckBox>(QStringLiteral("CheckBox2"));
         const bool optionWas = option->isChecked();

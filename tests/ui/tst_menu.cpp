@@ -367,6 +367,7 @@ class MenuTest : public QObject {
         QVERIFY(test::writeJpeg(fx.slotFolder(8) + "t.jpg", 40, 30));
         openMenu(fx);
         QTest::mouseClick(loadButton(fx, 1), Qt::LeftButton);
+        fx.waitForScan();
         QVERIFY(!fx.find<QWidget>(QStringLiteral("Panel20"))->isVisible());
         QVERIFY(!w.state().megsemmi);
         QCOMPARE(w.state().lists[0].count(), 2);
@@ -398,6 +399,7 @@ class MenuTest : public QObject {
         QCOMPARE(path(fx, 2)->text(), card + "DCIM/");
         QCOMPARE(tag(fx, 2), 1);
         QTest::mouseClick(loadButton(fx, 2), Qt::LeftButton);
+        fx.waitForScan();
         QCOMPARE(w.state().szoveg[0], QStringLiteral("Kamera"));
         QCOMPARE(w.state().dirs[0], card + "DCIM/");
         QCOMPARE(w.state().lists[0].count(), 1);
@@ -424,6 +426,7 @@ class MenuTest : public QObject {
         fx.find<QCheckBox>(QStringLiteral("CheckBox1"))->setChecked(true);
         QVERIFY(!w.state().pirosmappa); // acts at the next load, not at the click
         QTest::mouseClick(loadButton(fx, 1), Qt::LeftButton);
+        fx.waitForScan();
         QVERIFY(w.state().pirosmappa);
         QCOMPARE(w.state().lists[0].count(), 2);
         QVERIFY(w.state().lists[0].paths().contains(fx.slotFolder(0) + "sub/deep.jpg"));

@@ -75,6 +75,11 @@ MainWindow& WindowFixture::startWithFolders(const QString& extraKezdo, const Env
 
 void WindowFixture::load() {
     window_->SpeedButton1Click(1);
+    waitForScan();
+}
+
+void WindowFixture::waitForScan() {
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->scanning(), 20000);
 }
 
 bool WindowFixture::close() {

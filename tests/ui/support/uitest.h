@@ -28,8 +28,11 @@ class WindowFixture {
     // Writes settings.ini naming a temporary folder for each of the nine slots (plus `extra`
     // lines appended to [kezdo]) and starts the window.
     MainWindow& startWithFolders(const QString& extraKezdo = {}, const Environment& env = {});
-    // Presses the primary folder's load button, which reads every folder.
+    // Presses the primary folder's load button, which reads every folder, and waits until
+    // the lists have arrived.
     void load();
+    // Waits until the load's scan has delivered its lists.
+    void waitForScan();
 
     // Starts a main window (closing and deleting any earlier one first) and shows it.
     MainWindow& start(const Environment& extra = {});

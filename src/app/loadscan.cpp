@@ -1,0 +1,68 @@
+// A load's folder scans run in the background: the source panel tells how far the scan got,
+// and the nine lists arrive together.
+
+#include "app/mainwindow.h"
+#include "app/panelpainter.h"
+#include "core/cursor.h"
+
+#include <QTimer>
+
+namespace kps {
+
+namespace {
+// How long a load's start stays off the screen; most loads have their lists by then.
+constexpr int kRevealMs = 50;
+} // namespace
+
+void MainWindow::connectScan() {
+    scanReveal_ = new QTimer(this);
+    scanReveal_->setSingleShot(true);
+    scanReveal_->setInterval(kRevealMs);
+    connect(scanReveal_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
+    connect(scan_.get(), &FolderScan::finished, this, &MainWindow::scanFinished);
+    connect(scan_.get(), &FolderScan::progress, this,
+            [this](int photos, int) { scanProgress(photos); });
+}
+
+bool MainWindow::scanning() const {
+    return scan_->isRunning();
+}
+
+void MainWindow::scanProgress(int photos) {
+    scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], photos);
+    kepszinezo();
+}
+
+void MainWindow::holdScanStart() {
+    setUpdatesEnabled(false);
+    scanReveal_->start();
+}
+
+void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
+    scanReveal_->stop();
+    setUpdatesEnabled(true);
+    scanText_.fill(QString());
+    st_.lists = std::move(*lists);
+    // As at the load's start: every cursor at the top, the source viewed, whatever panel was
+    // clicked meanwhile.
+    st_.index.fill(0);
+    st_.panelState[size_t(st_.indexpanel)] = PanelState::Normal;
+    st_.indexpanel = kSourceSlot;
+    st_.panelState[kSourceSlot] = PanelState::Selected;
+    st_.s1 = listbox(st_, st_.indexpanel);
+    kepbetoltes(st_.s1);
+    syncStatusBar();
+    kepszinezo();
+    emit loaded();
+}
+
+void MainWindow::cancelScan() {
+    if (!scan_->isRunning()) return;
+    scan_->cancel();
+    scanReveal_->stop();
+    setUpdatesEnabled(true);
+    scanText_.fill(QString());
+    kepszinezo();
+}
+
+} // namespace kps
