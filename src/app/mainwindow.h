@@ -26,6 +26,7 @@ class PanelPicture;
 class PhotoView;
 class ViewerArea;
 class PhotoCache;
+struct DecodedPhoto;
 class FileOps;
 class VolumeSource;
 class RenameDialog;
@@ -58,6 +59,8 @@ class MainWindow : public QMainWindow {
 
     // The decoded photos kept in memory (the benchmarks drop them to measure a cold start).
     PhotoCache& photoCache() { return *cache_; }
+    // True while the viewer waits for the decode of the photo it is to show.
+    bool photoPending() const { return pendingRequest_ != 0 && !sharpening_; }
 
     // The component of the main window that bears this object name, or null.
     QWidget* ifindcomponent(const QString& name) const;
@@ -122,6 +125,12 @@ class MainWindow : public QMainWindow {
     QSize decodeCover() const;   // the viewer area in device pixels
     void fitFrame();             // fits the photo frame to the held photo
     void refreshDecodeForSize(); // decodes again when the viewer outgrew the held picture
+    void connectViewer();        // receives the viewer's decodes from the cache's thread
+    QString bytesOf(const QString& path) const; // where a photo's bytes are now
+    void showPhoto(const DecodedPhoto& photo);  // shows a decode's result and prefetches
+    void photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo);
+    void stopWaiting(); // abandons the decode the viewer waits for (its delay runs on)
+    void showLoading(); // the wait for the photo has become visible
 
     AppState st_;
     Environment env_;
@@ -145,9 +154,12 @@ class MainWindow : public QMainWindow {
     class StatusMessage* statusMessage_ = nullptr;      // the warning beside them
     QTimer* statusMessageTimer_ = nullptr;              // takes the warning away
     QTimer* timer1_ = nullptr;                          // Timer1: device search
-    QTimer* sharpen_ = nullptr;     // a pause in resizing before a sharper decode
-    RenameDialog* form3_ = nullptr; // Form3: rename question
-    DeviceWizard* form4_ = nullptr; // Form4: device wizard
+    QTimer* sharpen_ = nullptr;      // a pause in resizing before a sharper decode
+    QTimer* loadingDelay_ = nullptr; // "Loading..." only after a visible wait
+    quint64 pendingRequest_ = 0;     // the decode the viewer waits for; 0: none
+    bool sharpening_ = false;        // that decode is a sharper copy of the photo shown
+    RenameDialog* form3_ = nullptr;  // Form3: rename question
+    DeviceWizard* form4_ = nullptr;  // Form4: device wizard
 
     std::unique_ptr<QTemporaryDir> helpDir_; // private folder of the help page, for the session
 

@@ -20,6 +20,10 @@ QStringList iniLines(const QString& file) {
     return out;
 }
 
+bool waitForPhoto(MainWindow& w) {
+    return QTest::qWaitFor([&] { return !w.photoPending(); });
+}
+
 WindowFixture::WindowFixture() {
     programDir_ = tmp_.path() + QStringLiteral("/program/");
     QDir().mkpath(programDir_);
@@ -75,6 +79,7 @@ MainWindow& WindowFixture::startWithFolders(const QString& extraKezdo, const Env
 
 void WindowFixture::load() {
     window_->SpeedButton1Click(1);
+    waitForPhoto(*window_);
 }
 
 bool WindowFixture::close() {

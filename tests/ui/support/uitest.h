@@ -12,6 +12,10 @@ namespace kps::test {
 // Lines of a written settings.ini, trimmed, without blank lines.
 QStringList iniLines(const QString& file);
 
+// Lets events run until the viewer holds the photo it was last asked for (one not decoded in
+// advance comes from the decoding thread); false when it never came.
+bool waitForPhoto(MainWindow& w);
+
 class WindowFixture {
   public:
     WindowFixture();
@@ -28,7 +32,8 @@ class WindowFixture {
     // Writes settings.ini naming a temporary folder for each of the nine slots (plus `extra`
     // lines appended to [kezdo]) and starts the window.
     MainWindow& startWithFolders(const QString& extraKezdo = {}, const Environment& env = {});
-    // Presses the primary folder's load button, which reads every folder.
+    // Presses the primary folder's load button, which reads every folder, and waits for the
+    // first photo.
     void load();
 
     // Starts a main window (closing and deleting any earlier one first) and shows it.
