@@ -120,6 +120,7 @@ void MainWindow::showPhoto(const DecodedPhoto& photo) {
         panel1_->show();
     } else {
         st_.dError = true;
+        st_.status[2].clear(); // the previous photo's size would say this one has pixels
         panel1_->hide();
         panel2_->setCaption(QStringLiteral("Load Error"));
     }
