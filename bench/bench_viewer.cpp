@@ -68,6 +68,8 @@ struct Window {
         w->resize(size);
         QCoreApplication::processEvents();
         w->SpeedButton1Click(1);
+        while (w->photoPending())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         w->repaint();
     }
     QSize size() const { return w->size(); }
@@ -75,6 +77,8 @@ struct Window {
         QElapsedTimer t;
         t.start();
         QTest::keyClick(w.get(), key);
+        while (w->photoPending()) // a photo not decoded in advance comes from the decoding thread
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         w->repaint(); // the frame with the new photo is drawn
         return t.nsecsElapsed() / 1e6;
     }
