@@ -90,8 +90,9 @@ struct PhotoCache::Shared {
     RequestHook requestHook;
     int abandoned = 0;
 
-    // One budget for both decoders: the worker gives up rather than wait for the memory, the
-    // caller's thread waits for it.
+    // One budget for both decoders: the prefetch worker gives up rather than wait for the
+    // memory; the viewer's own decode (its request thread, or a get()) waits for it, and only it
+    // may decode a large progressive photo alone.
     std::shared_ptr<DecodeBudget> decodeBudget =
         std::make_shared<DecodeBudget>(JpegDecoder::kBudgetBytes);
     std::mutex foregroundMutex; // one caller at a time uses foreground
@@ -183,7 +184,7 @@ void PhotoCache::Shared::finishJob(const std::shared_ptr<Job>& job, const Decode
     job->done = true;
     std::erase(jobs, job);
     // A failure on the worker may be the worker's own trouble (memory in use, a device that
-    // stalled); the photo is tried again on the caller's thread before it counts as bad.
+    // stalled); the viewer's own decode tries the photo again before it counts as bad.
     const bool believed = photo.ok || (!job->background && !photo.deferred && !photo.cancelled);
     if (job->key.valid && job->generation == generation && believed)
         store(job->path, job->key, photo);
