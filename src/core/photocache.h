@@ -70,7 +70,7 @@ class PhotoCache {
     void setPaused(bool paused);
     // Drops every cached photo and the prefetches; a decode still running is not kept.
     void clear();
-    // True when get() would return at once from memory; the viewer skips "Loading..." then.
+    // True when get() would return at once from memory.
     bool isCached(const QString& path, QSize cover) const;
     // Decodes started so far, on either thread.
     int decodeCount() const;
