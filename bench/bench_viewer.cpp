@@ -70,6 +70,8 @@ struct Window {
         w->SpeedButton1Click(1);
         if (!QTest::qWaitFor([&] { return !w->scanning(); }, 60000)) // the lists arrive
             std::fprintf(stderr, "the load did not finish\n");
+        while (w->photoPending())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         w->repaint();
     }
     QSize size() const { return w->size(); }
@@ -77,6 +79,8 @@ struct Window {
         QElapsedTimer t;
         t.start();
         QTest::keyClick(w.get(), key);
+        while (w->photoPending()) // a photo not decoded in advance comes from the decoding thread
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         w->repaint(); // the frame with the new photo is drawn
         return t.nsecsElapsed() / 1e6;
     }

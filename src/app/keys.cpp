@@ -44,6 +44,9 @@ void MainWindow::keyPressEvent(QKeyEvent* event) {
         QMainWindow::keyPressEvent(event);
         return;
     }
+    // The photo held by the pointer stays the current one until it is dropped: a photo decoded
+    // meanwhile would leave the frame showing another than the one the drop sorts.
+    if (st_.mozg) return;
     FormKeyDown(virtualKey(event->key()));
 }
 

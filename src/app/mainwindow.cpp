@@ -95,6 +95,7 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
     connectScan();
 
     buildComponents();
+    connectViewer();
 
     // Start-up, in this order: the menu scrolled to the top, nothing loaded, the program's
     // folder, the colour marks, then the settings.
@@ -324,6 +325,9 @@ bool MainWindow::photoEvent(QEvent* event) {
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
         type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
         return false;
+    // While the next photo decodes the frame may still show the previous one: no drag from it.
+    if (photoPending() && type != QEvent::MouseMove && type != QEvent::MouseButtonRelease)
+        return true;
     auto* me = static_cast<QMouseEvent*>(event);
     // Image1 fills Panel1, so both report positions in the frame's coordinates.
     const QPoint p = me->position().toPoint();

@@ -29,6 +29,7 @@ class PanelPicture;
 class PhotoView;
 class ViewerArea;
 class PhotoCache;
+struct DecodedPhoto;
 class FileOps;
 class DropQueue;
 struct DropResult;
@@ -66,6 +67,8 @@ class MainWindow : public QMainWindow {
     // The folder scans of a load; true while a load waits for its lists.
     FolderScan& folderScan() { return *scan_; }
     bool scanning() const;
+    // True while the viewer waits for the decode of the photo it is to show.
+    bool photoPending() const { return pendingRequest_ != 0 && !sharpening_; }
 
     // The component of the main window that bears this object name, or null.
     QWidget* ifindcomponent(const QString& name) const;
@@ -150,6 +153,11 @@ class MainWindow : public QMainWindow {
     void showPendingWork();                      // the pending-work text and the close progress
     void finishWorkBeforeClosing();              // close waits, with a progress dialog
     void dismissCloseProgress();                 // takes that dialog away
+    void connectViewer();        // receives the viewer's decodes from the cache's thread
+    void showPhoto(const DecodedPhoto& photo);  // shows a decode's result and prefetches
+    void photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo);
+    void stopWaiting(); // abandons the decode the viewer waits for (its delay runs on)
+    void showLoading(); // the wait for the photo has become visible
 
     AppState st_;
     Environment env_;
@@ -193,9 +201,12 @@ class MainWindow : public QMainWindow {
     QProgressDialog* closeProgress_ = nullptr;          // close waiting for that work
     QTimer* statusMessageTimer_ = nullptr;              // takes the warning away
     QTimer* timer1_ = nullptr;                          // Timer1: device search
-    QTimer* sharpen_ = nullptr;     // a pause in resizing before a sharper decode
-    RenameDialog* form3_ = nullptr; // Form3: rename question
-    DeviceWizard* form4_ = nullptr; // Form4: device wizard
+    QTimer* sharpen_ = nullptr;      // a pause in resizing before a sharper decode
+    QTimer* loadingDelay_ = nullptr; // "Loading..." only after a visible wait
+    quint64 pendingRequest_ = 0;     // the decode the viewer waits for; 0: none
+    bool sharpening_ = false;        // that decode is a sharper copy of the photo shown
+    RenameDialog* form3_ = nullptr;  // Form3: rename question
+    DeviceWizard* form4_ = nullptr;  // Form4: device wizard
 
     std::unique_ptr<QTemporaryDir> helpDir_; // private folder of the help page, for the session
 

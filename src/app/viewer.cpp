@@ -8,6 +8,8 @@
 #include "core/photocache.h"
 #include "core/photodate.h"
 
+#include <QTimer>
+
 namespace kps {
 namespace {
 
@@ -21,7 +23,25 @@ QStringList neighbours(const AppState& st) {
     return out;
 }
 
+// How long the viewer waits for a photo before it says "Loading...": a shorter wait passes
+// without a flash of text.
+constexpr int kLoadingDelayMs = 150;
+
 } // namespace
+
+void MainWindow::connectViewer() {
+    loadingDelay_ = new QTimer(this);
+    loadingDelay_->setObjectName(QStringLiteral("LoadingDelay"));
+    loadingDelay_->setSingleShot(true);
+    loadingDelay_->setInterval(kLoadingDelayMs);
+    connect(loadingDelay_, &QTimer::timeout, this, &MainWindow::showLoading);
+    // Decodes finish on the cache's thread; the window takes them in its own turn.
+    cache_->setDelivery([this](quint64 request, const QString& path, const DecodedPhoto& photo) {
+        QMetaObject::invokeMethod(
+            this, [this, request, path, photo] { photoArrived(request, path, photo); },
+            Qt::QueuedConnection);
+    });
+}
 
 QSize MainWindow::decodeCover() const {
     const qreal dpr = devicePixelRatioF();
@@ -35,61 +55,128 @@ void MainWindow::fitFrame() {
 }
 
 void MainWindow::kepbetoltes(const QString& path) {
+    // A wait goes on through the presses of a burst: "Loading..." comes once the whole wait is
+    // long, however often the wanted photo changed meanwhile.
+    const bool waiting = photoPending();
+    const bool waitShown = waiting && !loadingDelay_->isActive();
     panel2_->setCaption(QString());
     const bool relayout = st_.globalnev == kRelayoutMarker;
-    if (path == st_.globalnev) return;
+    if (path == st_.globalnev) {
+        if (waitShown) panel2_->setCaption(QStringLiteral("Loading..."));
+        return;
+    }
+    stopWaiting();
     st_.globalnev = path;
     st_.status[1] = displayPath(levalasztofile(path));
     st_.status[4] = displayPath(levalasztodir(path));
     if (path == kNoPhoto) {
+        loadingDelay_->stop();
         panel1_->hide();
         syncStatusBar();
         return;
     }
     if (relayout) {
         // The picture held is the same photo: lay it out again at its full fitted size.
+        loadingDelay_->stop();
         fitFrame();
         panel1_->show();
     } else {
         const QSize cover = decodeCover();
-        if (!cache_->isCached(bytesOf(path), cover)) {
-            panel1_->hide();
-            panel2_->setCaption(QStringLiteral("Loading..."));
-            panel2_->repaint();
-        }
         st_.dError = false;
-        const DecodedPhoto photo = cache_->get(bytesOf(path), cover);
-        if (photo.ok) {
-            image1_->setImage(photo.image, photo.fullSize);
-            fitFrame();
-            st_.status[2] =
-                QStringLiteral("%1x%2").arg(photo.fullSize.width()).arg(photo.fullSize.height());
-            panel2_->setCaption(QString());
-            panel1_->show();
+        if (const auto photo = cache_->cached(bytesOf(path), cover)) {
+            loadingDelay_->stop();
+            showPhoto(*photo);
         } else {
-            st_.dError = true;
-            panel1_->hide();
-            panel2_->setCaption(QStringLiteral("Load Error"));
+            // The previous photo may stay a moment as it was laid out (no drag starts from it);
+            // a frame a drop left shrunk goes at once. Its pixel size would be wrong: the new
+            // one comes with the decode.
+            if (waitShown) {
+                panel2_->setCaption(QStringLiteral("Loading..."));
+            } else if (!waiting) {
+                if (panel1_->geometry() != ujraatmer(image1_->fullSize(), panel2_->size()))
+                    panel1_->hide();
+                loadingDelay_->start();
+            }
+            st_.status[2].clear();
+            pendingRequest_ = cache_->request(bytesOf(path), cover);
         }
-        QStringList next = neighbours(st_);
-        for (QString& p : next)
-            p = bytesOf(p);
-        cache_->prefetch(next, cover);
     }
     st_.status[3] = kepdatum(bytesOf(path));
     syncStatusBar();
 }
 
+void MainWindow::showPhoto(const DecodedPhoto& photo) {
+    if (photo.ok) {
+        image1_->setImage(photo.image, photo.fullSize);
+        fitFrame();
+        st_.status[2] =
+            QStringLiteral("%1x%2").arg(photo.fullSize.width()).arg(photo.fullSize.height());
+        st_.dError = false;
+        panel2_->setCaption(QString());
+        panel1_->show();
+    } else {
+        st_.dError = true;
+        st_.status[2].clear(); // the previous photo's size would say this one has pixels
+        panel1_->hide();
+        panel2_->setCaption(QStringLiteral("Load Error"));
+    }
+    QStringList next;
+    for (const QString& neighbour : neighbours(st_))
+        next << bytesOf(neighbour);
+    cache_->prefetch(next, decodeCover());
+}
+
+void MainWindow::photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo) {
+    if (request != pendingRequest_) return; // asked for before the photo now wanted
+    // A drop's file work moved the photo while it was read: it is read again where it is now.
+    const QString bytes = bytesOf(st_.globalnev);
+    if (!photo.ok && path != bytes && !sharpening_) {
+        pendingRequest_ = cache_->request(bytes, decodeCover());
+        return;
+    }
+    const bool sharper = sharpening_;
+    pendingRequest_ = 0;
+    sharpening_ = false;
+    loadingDelay_->stop();
+    if (sharper) {
+        if (photo.ok) image1_->setImage(photo.image, photo.fullSize);
+        return;
+    }
+    showPhoto(photo);
+    syncStatusBar();
+    // The viewer may have grown while the photo was on its way.
+    if (photo.ok && !covers(photo, decodeCover())) sharpen_->start();
+}
+
+void MainWindow::stopWaiting() {
+    if (pendingRequest_ == 0) return;
+    cache_->cancelRequest();
+    pendingRequest_ = 0;
+    sharpening_ = false;
+}
+
+void MainWindow::showLoading() {
+    if (!photoPending()) return;
+    panel1_->hide();
+    panel2_->setCaption(QStringLiteral("Loading..."));
+}
+
 void MainWindow::refreshDecodeForSize() {
-    // A viewer grown beyond what the decoded picture covers gets a sharper decode.
-    if (!panel1_->isVisible() || st_.globalnev.isEmpty() || st_.globalnev == kNoPhoto ||
-        st_.globalnev == kRelayoutMarker)
+    // A viewer grown beyond what the decoded picture covers gets a sharper decode; a photo still
+    // on its way is checked when it comes.
+    if (photoPending() || !panel1_->isVisible() || st_.globalnev.isEmpty() ||
+        st_.globalnev == kNoPhoto || st_.globalnev == kRelayoutMarker)
         return;
     const QSize cover = decodeCover();
     const DecodedPhoto held{image1_->image(), image1_->fullSize(), true};
     if (covers(held, cover)) return;
-    const DecodedPhoto photo = cache_->get(bytesOf(st_.globalnev), cover);
-    if (photo.ok) image1_->setImage(photo.image, photo.fullSize);
+    const QString bytes = bytesOf(st_.globalnev);
+    if (const auto photo = cache_->cached(bytes, cover)) {
+        image1_->setImage(photo->image, photo->fullSize);
+        return;
+    }
+    pendingRequest_ = cache_->request(bytes, cover);
+    sharpening_ = true;
 }
 
 } // namespace kps

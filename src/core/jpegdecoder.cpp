@@ -90,11 +90,36 @@ void noteMessage(j_common_ptr cinfo, int level) {
 
 void printNothing(j_common_ptr) {}
 
-// Called between rows of input: a file with more scans than any ordinary photo is refused.
-void limitScans(j_common_ptr cinfo) {
+// libjpeg's progress hook with what it watches; `pub` comes first, so libjpeg's pointer to it
+// is a pointer to the whole.
+struct Progress {
+    jpeg_progress_mgr pub;
+    const StopRequest* stop = nullptr;
+    bool stopped = false;
+};
+
+// Called between rows of input and of output: a file with more scans than any ordinary photo is
+// refused, and a decode nobody wants any more is abandoned. Both leave through the error
+// manager, so the session is destroyed as after any fatal error and frees all its memory.
+void watchDecode(j_common_ptr cinfo) {
+    auto* progress = reinterpret_cast<Progress*>(cinfo->progress);
+    if (progress->stop && *progress->stop && (*progress->stop)()) {
+        progress->stopped = true;
+        failStep(cinfo);
+    }
     if (cinfo->is_decompressor &&
         reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > JpegDecoder::kMaxScans)
         failStep(cinfo);
+}
+
+DecodedPhoto cancelledResult() {
+    DecodedPhoto result;
+    result.cancelled = true;
+    return result;
+}
+
+bool stopRequested(const StopRequest& stop) {
+    return stop && stop();
 }
 
 // One decode's libjpeg state, created fresh and destroyed at the end, so nothing (tables, error
@@ -102,16 +127,17 @@ void limitScans(j_common_ptr cinfo) {
 // the steps hold no C++ objects, so the jump back from libjpeg skips no destructor.
 class Session {
   public:
-    Session() {
+    explicit Session(const StopRequest& stop) {
         cinfo_.err = jpeg_std_error(&err_.pub);
         err_.pub.error_exit = failStep;
         err_.pub.emit_message = noteMessage;
         err_.pub.output_message = printNothing;
-        progress_.progress_monitor = limitScans;
+        progress_.pub.progress_monitor = watchDecode;
+        progress_.stop = &stop;
         if (setjmp(err_.jump)) return;
         jpeg_create_decompress(&cinfo_);
         created_ = true;
-        cinfo_.progress = &progress_;
+        cinfo_.progress = &progress_.pub;
     }
     ~Session() {
         if (created_) jpeg_destroy_decompress(&cinfo_);
@@ -120,6 +146,8 @@ class Session {
     Session& operator=(const Session&) = delete;
 
     const jpeg_decompress_struct& info() const { return cinfo_; }
+    // The decode was abandoned on request rather than failed.
+    bool stopped() const { return progress_.stopped; }
 
     bool readHeader(const unsigned char* data, qint64 size) {
         if (!created_ || size <= 0) return false;
@@ -191,7 +219,7 @@ class Session {
   private:
     jpeg_decompress_struct cinfo_{};
     ErrorManager err_{};
-    jpeg_progress_mgr progress_{};
+    Progress progress_{};
     bool created_ = false;
 };
 
@@ -278,26 +306,30 @@ void JpegDecoder::recycle(const QImage& image) {
     pool_.resize(keep);
 }
 
-DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover) {
+DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover, const StopRequest& stop) {
     lastDemand_ = 0;
+    if (stopRequested(stop)) return cancelledResult();
     DecodedPhoto result;
     if (readFile(path))
-        result = decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()));
+        result =
+            decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()), stop);
     if (qint64(fileBuffer_.size()) > kKeptFileBufferBytes)
         std::vector<unsigned char>().swap(fileBuffer_);
     return result;
 }
 
-DecodedPhoto JpegDecoder::decodeBytes(const unsigned char* data, qint64 size, QSize cover) {
+DecodedPhoto JpegDecoder::decodeBytes(const unsigned char* data, qint64 size, QSize cover,
+                                      const StopRequest& stop) {
     lastDemand_ = 0;
-    return decodeData(data, size, cover, 0);
+    if (stopRequested(stop)) return cancelledResult();
+    return decodeData(data, size, cover, 0, stop);
 }
 
 // `heldBytes` is the memory the caller holds for the input, counted in the budget.
 DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSize cover,
-                                     qint64 heldBytes) {
+                                     qint64 heldBytes, const StopRequest& stop) {
     DecodedPhoto result;
-    Session session;
+    Session session(stop);
     if (!data || !session.readHeader(data, size)) return result;
     const jpeg_decompress_struct& info = session.info();
     result.fullSize = QSize(int(info.image_width), int(info.image_height));
@@ -326,6 +358,8 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
         if (eighths == 0) return result;
     }
     const qint64 demand = demandAt(eighths);
+    // No waiting for memory on behalf of a decode nobody wants any more.
+    if (stopRequested(stop)) return cancelledResult();
     const bool reserved = alone      ? mayWait_ && budget_->reserveAlone(demand)
                           : mayWait_ ? budget_->reserve(demand)
                                      : budget_->tryReserve(demand);
@@ -340,7 +374,8 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     const QSize target = sizeAtEighths(result.fullSize, eighths);
     const qint64 outputBytes =
         qint64(target.width()) * target.height() * 4 + target.height() * qint64(sizeof(JSAMPROW));
-    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target)) return result;
+    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target))
+        return session.stopped() ? cancelledResult() : result;
     QImage image = acquireImage(target);
     if (image.isNull()) return result;
     std::vector<JSAMPROW> rows(size_t(target.height()));
@@ -350,6 +385,10 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     const bool finished = session.readRows(rows.data(), JDIMENSION(target.height()), &written);
     // A fatal error, even after rows were written, means the data cannot be trusted; no rows
     // at all would show whatever the reused buffer held before.
+    if (session.stopped()) {
+        recycle(image);
+        return cancelledResult();
+    }
     if (finished && written > 0) {
         for (int y = int(written); y < target.height(); ++y) // never another photo's pixels
             std::fill_n(reinterpret_cast<QRgb*>(image.scanLine(y)), target.width(),

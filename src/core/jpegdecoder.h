@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,13 @@ struct DecodedPhoto {
     bool ok = false;
     // Not decoded because other decodes held the shared budget: says nothing about the file.
     bool deferred = false;
+    // Abandoned because nobody wanted it any more: says nothing about the file either.
+    bool cancelled = false;
 };
+
+// Asked between rows of a decode (and before it starts); true abandons the decode, which then
+// frees everything it held and returns a `cancelled` result.
+using StopRequest = std::function<bool()>;
 
 // True when `photo` already holds as many pixels as a fresh decode for `cover` would give,
 // so a larger viewer needs no new decode. A failed decode covers everything (it would fail
@@ -57,10 +64,12 @@ class JpegDecoder {
     // full size. Never enlarges; a photo too large for the budget is decoded smaller, or alone
     // within kLargeDecodeBytes, or refused. Fails (ok == false) on a missing, empty, oversized
     // or undecodable file. A JPEG cut short after its header decodes with the missing part
-    // grey, as cameras' half-written files do; a fatal error anywhere is a failure.
-    DecodedPhoto decode(const QString& path, QSize cover);
+    // grey, as cameras' half-written files do; a fatal error anywhere is a failure. `stop`, when
+    // given, can abandon the decode part-way.
+    DecodedPhoto decode(const QString& path, QSize cover, const StopRequest& stop = {});
     // The same for a JPEG already in memory.
-    DecodedPhoto decodeBytes(const unsigned char* data, qint64 size, QSize cover);
+    DecodedPhoto decodeBytes(const unsigned char* data, qint64 size, QSize cover,
+                             const StopRequest& stop = {});
 
     // Bytes the last decode reserved from the budget (file, libjpeg's buffers, output); zero
     // when it was refused before decoding.
@@ -73,7 +82,8 @@ class JpegDecoder {
 
   private:
     bool readFile(const QString& path);
-    DecodedPhoto decodeData(const unsigned char* data, qint64 size, QSize cover, qint64 heldBytes);
+    DecodedPhoto decodeData(const unsigned char* data, qint64 size, QSize cover, qint64 heldBytes,
+                            const StopRequest& stop);
     QImage acquireImage(QSize size);
     void recycle(const QImage& image);
 

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace kps {
@@ -32,6 +33,12 @@ struct PhotoCache::Shared {
         bool background = false; // decoded by the worker, whose failures are not believed
         bool done = false;
         DecodedPhoto result;
+        std::atomic<bool> stop{false}; // abandons the decode
+    };
+    struct Request {
+        quint64 id = 0;
+        QString path;
+        QSize cover;
     };
 
     explicit Shared(qint64 budgetBytes) : budget(budgetBytes) {}
@@ -48,15 +55,19 @@ struct PhotoCache::Shared {
     void evictOverBudget();
     QString evictionVictim() const;
 
-    DecodedPhoto get(const QString& path, QSize cover);
-    DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover);
+    DecodedPhoto get(const QString& path, QSize cover, const StopRequest& stop);
+    DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover,
+                               const StopRequest& stop);
+    void stopBackgroundJobs(const QStringList& except);
     void workerLoop();
+    void viewerLoop();
 
     const qint64 budget;
     mutable std::mutex mutex;
     std::condition_variable workAvailable; // the worker waits for a queue or the stop
     std::condition_variable jobFinished;   // get() waits for a running decode
-    std::condition_variable workerExited;  // destruction waits, bounded, for the worker
+    std::condition_variable requestMade;   // the viewer's thread waits for a request or the stop
+    std::condition_variable threadExited;  // destruction waits, bounded, for both threads
     QHash<QString, Entry> entries;
     qint64 bytes = 0;
     quint64 useCounter = 0;
@@ -68,11 +79,20 @@ struct PhotoCache::Shared {
     bool paused = false;
     bool stopping = false;
     bool workerDone = false;
+    bool viewerDone = false;
     std::function<void(const QString&)> workerHook;
     std::atomic<int> decodes{0};
 
-    // One budget for both decoders: the worker gives up rather than wait for the memory, the
-    // caller's thread waits for it.
+    std::optional<Request> pendingRequest;          // not taken up yet
+    quint64 lastRequest = 0;                        // the number of the request that counts
+    std::shared_ptr<std::atomic<bool>> requestStop; // of the request being decoded
+    Delivery delivery;
+    RequestHook requestHook;
+    int abandoned = 0;
+
+    // One budget for both decoders: the prefetch worker gives up rather than wait for the
+    // memory; the viewer's own decode (its request thread, or a get()) waits for it, and only it
+    // may decode a large progressive photo alone.
     std::shared_ptr<DecodeBudget> decodeBudget =
         std::make_shared<DecodeBudget>(JpegDecoder::kBudgetBytes);
     std::mutex foregroundMutex; // one caller at a time uses foreground
@@ -82,22 +102,38 @@ struct PhotoCache::Shared {
 
 PhotoCache::PhotoCache(qint64 budgetBytes)
     : shared_(std::make_shared<Shared>(budgetBytes)),
-      worker_([shared = shared_] { shared->workerLoop(); }) {}
+      worker_([shared = shared_] { shared->workerLoop(); }),
+      viewer_([shared = shared_] { shared->viewerLoop(); }) {}
 
 PhotoCache::~PhotoCache() {
-    bool finished = false;
+    bool workerFinished = false, viewerFinished = false;
     {
         std::unique_lock lock(shared_->mutex);
         shared_->stopping = true;
         shared_->queue.clear();
+        shared_->pendingRequest.reset();
+        shared_->delivery = nullptr;
+        if (shared_->requestStop) *shared_->requestStop = true;
+        for (const auto& job : shared_->jobs)
+            job->stop = true;
         shared_->workAvailable.notify_all();
-        finished =
-            shared_->workerExited.wait_for(lock, kExitWait, [&] { return shared_->workerDone; });
+        shared_->requestMade.notify_all();
+        shared_->jobFinished.notify_all();
+        shared_->threadExited.wait_for(lock, kExitWait,
+                                       [&] { return shared_->workerDone && shared_->viewerDone; });
+        workerFinished = shared_->workerDone;
+        viewerFinished = shared_->viewerDone;
     }
-    if (finished)
+    // A thread stuck longer (in a read from a hung device) owns what it touches and stops after
+    // its read.
+    if (workerFinished)
         worker_.join();
     else
-        worker_.detach(); // it owns what it touches and stops after its decode
+        worker_.detach();
+    if (viewerFinished)
+        viewer_.join();
+    else
+        viewer_.detach();
 }
 
 PhotoCache::Shared::FileKey PhotoCache::Shared::keyOf(const QString& path) {
@@ -133,7 +169,12 @@ std::shared_ptr<PhotoCache::Shared::Job> PhotoCache::Shared::startJob(const QStr
                                                                       const FileKey& key,
                                                                       QSize cover,
                                                                       bool inBackground) {
-    auto job = std::make_shared<Job>(Job{path, key, cover, generation, inBackground, false, {}});
+    auto job = std::make_shared<Job>();
+    job->path = path;
+    job->key = key;
+    job->cover = cover;
+    job->generation = generation;
+    job->background = inBackground;
     jobs.push_back(job);
     return job;
 }
@@ -143,8 +184,8 @@ void PhotoCache::Shared::finishJob(const std::shared_ptr<Job>& job, const Decode
     job->done = true;
     std::erase(jobs, job);
     // A failure on the worker may be the worker's own trouble (memory in use, a device that
-    // stalled); the photo is tried again on the caller's thread before it counts as bad.
-    const bool believed = photo.ok || (!job->background && !photo.deferred);
+    // stalled); the viewer's own decode tries the photo again before it counts as bad.
+    const bool believed = photo.ok || (!job->background && !photo.deferred && !photo.cancelled);
     if (job->key.valid && job->generation == generation && believed)
         store(job->path, job->key, photo);
     jobFinished.notify_all();
@@ -190,12 +231,19 @@ void PhotoCache::Shared::evictOverBudget() {
 }
 
 DecodedPhoto PhotoCache::Shared::decodeCounted(JpegDecoder& decoder, const QString& path,
-                                               QSize cover) {
+                                               QSize cover, const StopRequest& stop) {
     ++decodes;
-    return decoder.decode(path, cover);
+    return decoder.decode(path, cover, stop);
 }
 
-DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover) {
+// Abandons the worker's running decodes of photos not in `except`.
+void PhotoCache::Shared::stopBackgroundJobs(const QStringList& except) {
+    for (const auto& job : jobs) {
+        if (job->background && !except.contains(job->path)) job->stop = true;
+    }
+}
+
+DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const StopRequest& stop) {
     const FileKey key = keyOf(path); // outside the lock: a slow device must not stall others
     std::unique_lock lock(mutex);
     std::shared_ptr<Job> job;
@@ -205,8 +253,17 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover) {
             return hit->photo;
         }
         if (auto running = findJob(path, key, cover)) {
-            jobFinished.wait(lock, [&] { return running->done; });
-            if (running->result.ok || !running->background) return running->result;
+            // request() and destruction wake this wait; the slice only bounds a missed stop.
+            while (!running->done) {
+                if (stop && stop()) {
+                    DecodedPhoto abandoned;
+                    abandoned.cancelled = true;
+                    return abandoned;
+                }
+                jobFinished.wait_for(lock, std::chrono::milliseconds(20));
+            }
+            const DecodedPhoto& r = running->result;
+            if (r.ok || (!running->background && !r.cancelled)) return r;
         }
         // Decoded here now, so the worker must not start it too.
         std::erase(queue, path);
@@ -216,7 +273,9 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover) {
     DecodedPhoto photo;
     {
         std::lock_guard lockForeground(foregroundMutex);
-        photo = decodeCounted(foreground, path, cover);
+        const auto* flag = job ? &job->stop : nullptr;
+        photo = decodeCounted(foreground, path, cover,
+                              [&] { return (flag && flag->load()) || (stop && stop()); });
     }
     if (job) {
         lock.lock();
@@ -244,16 +303,89 @@ void PhotoCache::Shared::workerLoop() {
         const auto hook = workerHook;
         lock.unlock();
         if (hook) hook(path);
-        const DecodedPhoto photo = decodeCounted(background, path, cover);
+        const DecodedPhoto photo =
+            decodeCounted(background, path, cover, [&] { return job->stop.load(); });
         lock.lock();
         finishJob(job, photo);
     }
     workerDone = true;
-    workerExited.notify_all();
+    threadExited.notify_all();
 }
 
-DecodedPhoto PhotoCache::get(const QString& path, QSize cover) {
-    return shared_->get(path, cover);
+void PhotoCache::Shared::viewerLoop() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+        requestMade.wait(lock, [&] { return stopping || pendingRequest.has_value(); });
+        if (stopping) break;
+        const Request request = *pendingRequest;
+        pendingRequest.reset();
+        const auto stop = std::make_shared<std::atomic<bool>>(false);
+        requestStop = stop;
+        const auto hook = requestHook;
+        lock.unlock();
+        if (hook) hook(request.path, *stop);
+        DecodedPhoto photo;
+        if (!stop->load()) photo = get(request.path, request.cover, [&] { return stop->load(); });
+        lock.lock();
+        requestStop.reset();
+        // Finished, but a newer request came meanwhile: nobody wants it either.
+        if (photo.cancelled || stop->load() || request.id != lastRequest)
+            ++abandoned;
+        else if (delivery && !stopping)
+            delivery(request.id, request.path, photo);
+    }
+    viewerDone = true;
+    threadExited.notify_all();
+}
+
+DecodedPhoto PhotoCache::get(const QString& path, QSize cover, const StopRequest& stop) {
+    return shared_->get(path, cover, stop);
+}
+
+std::optional<DecodedPhoto> PhotoCache::cached(const QString& path, QSize cover) {
+    const Shared::FileKey key = Shared::keyOf(path);
+    if (!key.valid) return std::nullopt;
+    std::lock_guard lock(shared_->mutex);
+    if (const Shared::Entry* hit = shared_->findCovering(path, key, cover)) {
+        shared_->entries[path].lastUse = ++shared_->useCounter;
+        return hit->photo;
+    }
+    return std::nullopt;
+}
+
+quint64 PhotoCache::request(const QString& path, QSize cover) {
+    std::lock_guard lock(shared_->mutex);
+    const quint64 id = ++shared_->lastRequest;
+    shared_->pendingRequest = Shared::Request{id, path, cover};
+    if (shared_->requestStop) *shared_->requestStop = true;
+    shared_->queue.clear();
+    shared_->stopBackgroundJobs({path});
+    shared_->requestMade.notify_all();
+    shared_->jobFinished.notify_all(); // an abandoned request may be waiting for the worker
+    return id;
+}
+
+void PhotoCache::cancelRequest() {
+    std::lock_guard lock(shared_->mutex);
+    ++shared_->lastRequest;
+    shared_->pendingRequest.reset();
+    if (shared_->requestStop) *shared_->requestStop = true;
+    shared_->jobFinished.notify_all();
+}
+
+void PhotoCache::setDelivery(Delivery delivery) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->delivery = std::move(delivery);
+}
+
+void PhotoCache::setRequestHook(RequestHook hook) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->requestHook = std::move(hook);
+}
+
+int PhotoCache::abandonedCount() const {
+    std::lock_guard lock(shared_->mutex);
+    return shared_->abandoned;
 }
 
 void PhotoCache::prefetch(const QStringList& paths, QSize cover) {
@@ -267,6 +399,7 @@ void PhotoCache::prefetch(const QStringList& paths, QSize cover) {
             shared_->queue.push_back(path);
         }
         shared_->prefetchCover = cover;
+        shared_->stopBackgroundJobs(shared_->wanted);
     }
     shared_->workAvailable.notify_all();
 }
@@ -285,6 +418,7 @@ void PhotoCache::clear() {
     shared_->bytes = 0;
     shared_->queue.clear();
     shared_->wanted.clear();
+    shared_->stopBackgroundJobs({});
     ++shared_->generation;
 }
 

@@ -6,9 +6,11 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 
 namespace kps {
@@ -16,10 +18,16 @@ namespace kps {
 // Photos are keyed by path, file size and modification time, so a changed file is decoded
 // again. The memory budget counts decoded pixels; over it, photos outside the current prefetch
 // list go first (least recently used first), then the prefetch list from its end. A failure
-// seen by the worker is never kept: only a decode on the caller's thread decides that a photo
-// cannot be shown. All members are thread-safe.
+// seen by the prefetch worker is never kept: only the viewer's own decode (request() or get())
+// decides that a photo cannot be shown. All members are thread-safe.
 class PhotoCache {
   public:
+    // Receives a finished request on the viewer's decoding thread: its number, path and photo.
+    using Delivery = std::function<void(quint64 request, const QString& path, const DecodedPhoto&)>;
+    // Runs on the viewer's decoding thread before each decode, with the request's stop flag;
+    // tests stand for a slow or stalled device with it.
+    using RequestHook = std::function<void(const QString& path, const std::atomic<bool>& stop)>;
+
     // Enough for the shown photo and both neighbours at full-HD viewer sizes; a larger budget
     // only keeps photos the user has moved away from, and costs the peak memory.
     static constexpr qint64 kDefaultBudgetBytes = 48LL * 1024 * 1024;
@@ -28,23 +36,41 @@ class PhotoCache {
     static constexpr std::chrono::milliseconds kExitWait{500};
 
     explicit PhotoCache(qint64 budgetBytes = kDefaultBudgetBytes);
-    ~PhotoCache(); // drops the queue, waits at most kExitWait for the worker
+    ~PhotoCache(); // abandons every decode, waits at most kExitWait for the threads
     PhotoCache(const PhotoCache&) = delete;
     PhotoCache& operator=(const PhotoCache&) = delete;
 
     // The photo decoded to cover `cover`. A cached photo that covers it returns at once; one
     // being decoded for at least this cover is waited for; anything else is decoded on the
-    // calling thread (and cached).
-    DecodedPhoto get(const QString& path, QSize cover);
-    // Decodes these photos in the background, in order, replacing those still waiting; never
-    // waits for a running decode.
+    // calling thread (and cached). `stop` can abandon the wait or the decode.
+    DecodedPhoto get(const QString& path, QSize cover, const StopRequest& stop = {});
+    // The cached photo that covers `cover`, without decoding.
+    std::optional<DecodedPhoto> cached(const QString& path, QSize cover);
+
+    // The viewer's own decode, off the caller's thread: the photo asked for last wins. An
+    // earlier request still waiting or decoding is abandoned and never delivered; prefetches of
+    // other photos stop too, since the viewer wants the processor now. Returns the request's
+    // number, which the delivery carries.
+    quint64 request(const QString& path, QSize cover);
+    // Abandons the request in progress, if any.
+    void cancelRequest();
+    // Where finished requests go; called with the cache's lock held, so it must only hand the
+    // result on (for instance post it to the window's thread). Never called once the cache is
+    // being destroyed.
+    void setDelivery(Delivery delivery);
+    void setRequestHook(RequestHook hook);
+    // Requests abandoned after they were taken up (before or during their decode).
+    int abandonedCount() const;
+
+    // Decodes these photos in the background, in order, replacing those still waiting; a
+    // running decode of a photo not in the list is abandoned.
     void prefetch(const QStringList& paths, QSize cover);
     // Holds the worker between decodes (a running one finishes), for instance while a drag
     // wants the processor; prefetch requests still replace the queue meanwhile.
     void setPaused(bool paused);
-    // Drops every cached photo and the waiting prefetches; a decode still running is not kept.
+    // Drops every cached photo and the prefetches; a decode still running is not kept.
     void clear();
-    // True when get() would return at once from memory; the viewer skips "Loading..." then.
+    // True when get() would return at once from memory.
     bool isCached(const QString& path, QSize cover) const;
     // Decodes started so far, on either thread.
     int decodeCount() const;
@@ -57,6 +83,7 @@ class PhotoCache {
     // behind at exit never reaches freed memory.
     std::shared_ptr<Shared> shared_;
     std::thread worker_;
+    std::thread viewer_; // decodes the viewer's requests
 };
 
 } // namespace kps

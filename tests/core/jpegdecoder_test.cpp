@@ -539,6 +539,42 @@ TEST_F(JpegDecoderTest, LargeProgressivePhotoDecodesAloneOnTheUsersThread) {
     EXPECT_EQ(budget->inUse(), 0);
 }
 
+// A decode stopped on request, before libjpeg starts or part-way through its rows or scans,
+// returns "cancelled" rather than a failure, gives its memory back, and leaves nothing behind
+// for the next decode of the same decoder.
+TEST_F(JpegDecoderTest, StoppedDecodeIsCancelledAndFreesItsMemory) {
+    const QString baseline = write("b.jpg", kps::test::makeJpegBytes(640, 480, 3));
+    const QString progressive = write("p.jpg", progressiveJpeg(640, 480));
+    // Two checks come before libjpeg starts (before the file is read, before the memory is
+    // reserved); later ones come from libjpeg's progress hook.
+    const struct {
+        QString path;
+        int checksAllowed;
+    } cases[] = {{baseline, 0},  {baseline, 1},    {baseline, 2},
+                 {baseline, 40}, {progressive, 2}, {progressive, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.section(u'/', -1).toStdString() + " after " +
+                     std::to_string(c.checksAllowed));
+        int checks = 0;
+        const DecodedPhoto stopped =
+            decoder.decode(c.path, {}, [&] { return checks++ >= c.checksAllowed; });
+        EXPECT_TRUE(stopped.cancelled);
+        EXPECT_FALSE(stopped.ok);
+        EXPECT_TRUE(stopped.image.isNull());
+        EXPECT_EQ(checks, c.checksAllowed + 1) << "stopped at the first check that said so";
+        EXPECT_EQ(decoder.budget()->inUse(), 0);
+
+        const DecodedPhoto next = decoder.decode(c.path, {}, [] { return false; });
+        ASSERT_TRUE(next.ok);
+        EXPECT_FALSE(next.cancelled);
+        JpegDecoder fresh;
+        EXPECT_EQ(next.image, fresh.decode(c.path, {}).image);
+    }
+    // Failures are never reported as cancelled.
+    const QString bad = write("bad.jpg", QByteArray("not a photo"));
+    EXPECT_FALSE(decoder.decode(bad, {}, [] { return false; }).cancelled);
+}
+
 TEST_F(JpegDecoderTest, DecodesFromMemory) {
     const QByteArray jpeg = kps::test::makeJpegBytes(80, 60, 4);
     const auto* data = reinterpret_cast<const unsigned char*>(jpeg.constData());

@@ -7,6 +7,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -323,6 +324,171 @@ TEST_F(PhotoCacheTest, DestructionDoesNotWaitForAStalledWorker) {
     EXPECT_FALSE(alive.expired()) << "the stalled worker still holds what it uses";
     release->set_value();
     EXPECT_TRUE(eventually([&] { return alive.expired(); })) << "and frees it when done";
+}
+
+// What the viewer's requests delivered, in order.
+struct Deliveries {
+    struct Item {
+        quint64 request;
+        QString path;
+        DecodedPhoto photo;
+    };
+    void attach(PhotoCache& cache) {
+        cache.setDelivery([this](quint64 request, const QString& path, const DecodedPhoto& photo) {
+            std::lock_guard lock(mutex);
+            items.push_back({request, path, photo});
+        });
+    }
+    std::vector<Item> taken() {
+        std::lock_guard lock(mutex);
+        return items;
+    }
+    std::mutex mutex;
+    std::vector<Item> items;
+};
+
+// A hook on the viewer's thread that holds one photo's request until that request is abandoned
+// and the test lets it go, and records every path it sees.
+struct Gate {
+    PhotoCache::RequestHook hookHolding(const QString& held) {
+        return [this, held](const QString& path, const std::atomic<bool>& stop) {
+            {
+                std::lock_guard lock(mutex);
+                seen << path;
+            }
+            if (path != held) return;
+            entered.set_value();
+            go.wait();
+            stopSeen = stop.load();
+        };
+    }
+    QStringList seenPaths() {
+        std::lock_guard lock(mutex);
+        return seen;
+    }
+    std::mutex mutex;
+    QStringList seen;
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> go = release.get_future().share();
+    std::atomic<bool> stopSeen{false};
+};
+
+// Requests made while one is held replace each other: only the last is decoded and delivered,
+// and the held one, abandoned, is never decoded, delivered or cached.
+TEST_F(PhotoCacheTest, LastRequestWinsAndAbandonedOnesNeverArrive) {
+    const QString a = photo("a.jpg", 320, 240, 1), b = photo("b.jpg", 200, 100, 2),
+                  c = photo("c.jpg", 160, 120, 3);
+    Gate gate;
+    Deliveries got;
+    PhotoCache cache;
+    cache.setPaused(true); // no prefetch decodes in the counts
+    got.attach(cache);
+    cache.setRequestHook(gate.hookHolding(a));
+    cache.request(a, {});
+    gate.entered.get_future().wait();
+    cache.request(b, {});
+    const quint64 last = cache.request(c, {});
+    gate.release.set_value();
+
+    ASSERT_TRUE(eventually([&] { return !got.taken().empty(); }));
+    const auto items = got.taken();
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].request, last);
+    EXPECT_EQ(items[0].path, c);
+    EXPECT_TRUE(items[0].photo.ok);
+    EXPECT_EQ(items[0].photo.fullSize, QSize(160, 120));
+    EXPECT_TRUE(gate.stopSeen) << "the held request saw its stop";
+    EXPECT_EQ(gate.seenPaths(), QStringList({a, c})) << "b was replaced before it was taken up";
+    EXPECT_EQ(cache.abandonedCount(), 1);
+    EXPECT_EQ(cache.decodeCount(), 1);
+    EXPECT_FALSE(cache.isCached(a, {}));
+    EXPECT_TRUE(cache.isCached(c, {}));
+}
+
+// A cancelled request delivers nothing; a damaged photo is delivered as a failure, which is
+// believed, and the next request still decodes.
+TEST_F(PhotoCacheTest, CancelledRequestsAreSilentAndFailuresArrive) {
+    const QString a = photo("a.jpg"), good = photo("good.jpg", 64, 48, 5);
+    const QString bad = dir.filePath("bad.jpg");
+    ASSERT_TRUE(kps::test::writeFile(bad, QByteArray("\xFF\xD8\xFF\xC0", 4)));
+    Gate gate;
+    Deliveries got;
+    PhotoCache cache;
+    got.attach(cache);
+    cache.setRequestHook(gate.hookHolding(a));
+    cache.request(a, {});
+    gate.entered.get_future().wait();
+    cache.cancelRequest();
+    gate.release.set_value();
+    ASSERT_TRUE(eventually([&] { return cache.abandonedCount() == 1; }));
+
+    cache.request(bad, {});
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == 1; }));
+    cache.request(good, {});
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == 2; }));
+    const auto items = got.taken();
+    EXPECT_EQ(items[0].path, bad);
+    EXPECT_FALSE(items[0].photo.ok);
+    EXPECT_FALSE(items[0].photo.cancelled);
+    EXPECT_TRUE(cache.isCached(bad, {})) << "the viewer's own failure is believed";
+    EXPECT_EQ(items[1].path, good);
+    EXPECT_TRUE(items[1].photo.ok);
+    EXPECT_EQ(items[1].photo.fullSize, QSize(64, 48));
+}
+
+// The viewer's request for the photo the worker is decoding waits for that decode; a request for
+// another photo abandons it.
+TEST_F(PhotoCacheTest, RequestsShareOrStopTheWorkersDecode) {
+    const QString x = photo("x.jpg", 320, 240, 1), y = photo("y.jpg", 320, 240, 2);
+    for (const bool same : {true, false}) {
+        SCOPED_TRACE(same ? "same photo" : "other photo");
+        std::promise<void> entered, release;
+        std::shared_future<void> go = release.get_future().share();
+        Deliveries got;
+        PhotoCache cache;
+        got.attach(cache);
+        cache.setWorkerHook([&entered, go, x](const QString& path) {
+            if (path != x) return;
+            entered.set_value();
+            go.wait();
+        });
+        cache.prefetch({x}, {});
+        entered.get_future().wait();
+        cache.request(same ? x : y, {});
+        release.set_value();
+        ASSERT_TRUE(eventually([&] { return !got.taken().empty(); }));
+        EXPECT_EQ(got.taken()[0].path, same ? x : y);
+        EXPECT_TRUE(got.taken()[0].photo.ok);
+        if (same) {
+            EXPECT_EQ(cache.decodeCount(), 1) << "one decode, shared";
+        } else {
+            // The worker's job is waited for; stopped, it left nothing, so x is decoded anew.
+            EXPECT_TRUE(cache.get(x, {}).ok);
+            EXPECT_EQ(cache.decodeCount(), 3);
+        }
+    }
+}
+
+// Closing abandons a request held on a stalled device at once, and delivers nothing after.
+TEST_F(PhotoCacheTest, DestructionAbandonsTheViewersRequest) {
+    const QString a = photo("a.jpg");
+    std::promise<void> entered;
+    std::atomic<bool> stopSeen{false};
+    Deliveries got;
+    auto cache = std::make_unique<PhotoCache>();
+    got.attach(*cache);
+    cache->setRequestHook([&](const QString&, const std::atomic<bool>& stop) {
+        entered.set_value();
+        while (!stop) // a device that answers only once the read is given up
+            std::this_thread::sleep_for(1ms);
+        stopSeen = true;
+    });
+    cache->request(a, {});
+    entered.get_future().wait();
+    cache.reset();
+    EXPECT_TRUE(stopSeen);
+    EXPECT_TRUE(got.taken().empty());
 }
 
 } // namespace

@@ -33,10 +33,13 @@ inline QWidget* component(WindowFixture& fx, const QString& name) {
 // client area) and turned into Image1's, which follow the frame as it moves.
 class Drag {
   public:
+    // The user drags the photo the viewer shows: one still decoding is waited for first.
     explicit Drag(WindowFixture& fx)
         : image_(component(fx, QStringLiteral("Image1"))),
           frame_(component(fx, QStringLiteral("Panel1"))),
-          viewer_(component(fx, QStringLiteral("Panel2"))) {}
+          viewer_(component(fx, QStringLiteral("Panel2"))) {
+        if (!waitForPhoto(fx.window())) qWarning("the photo to drag never arrived");
+    }
 
     // Press at a point of the frame (its centre by default).
     Drag& press(QPoint framePoint) {
@@ -102,6 +105,7 @@ class Drag {
 // Drags the shown photo from the middle of the frame onto a slot's folder panel.
 inline void dropOnSlot(WindowFixture& fx, int slot) {
     Drag(fx).press().toSlot(slot).release();
+    if (!waitForPhoto(fx.window())) qWarning("the photo after the drop never arrived");
 }
 
 // The photos a folder scan would list now, sorted as the lists are.

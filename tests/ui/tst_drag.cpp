@@ -169,6 +169,7 @@ class DragTest : public QObject {
         fx.load();
         w.state().index[0] = start;
         w.FormKeyDown(0);
+        QVERIFY(test::waitForPhoto(w));
         const QString dragged = w.state().globalnev;
         const QByteArray bytes = test::readFile(dragged);
         const QSize fitted = frame(fx)->size();
@@ -223,6 +224,7 @@ class DragTest : public QObject {
         fx.load();
         w.state().index[0] = start;
         w.FormKeyDown(0);
+        QVERIFY(test::waitForPhoto(w));
         const QRect fitted = frame(fx)->geometry();
         const QString dragged = w.state().globalnev;
         const QString copy = fx.slotFolder(4) + dragged.section(u'/', -1);
@@ -231,6 +233,7 @@ class DragTest : public QObject {
         drag.press().toSlot(4);
         QVERIFY(frame(fx)->width() < fitted.width());
         drag.release();
+        QVERIFY(test::waitForPhoto(w));
 
         QCOMPARE(test::readFile(copy), test::readFile(dragged));
         QCOMPARE(w.state().lists[4].at(w.state().index[4]), copy);

@@ -225,6 +225,7 @@ class KeysTest : public QObject {
         QVERIFY(fx.find<QTimer>(QStringLiteral("StatusMessageTimer"))->isActive());
 
         press(w, Qt::Key_Down);
+        QVERIFY(test::waitForPhoto(w));
         // (the date is the other photo's)
         const QStringList after{"2/2", "b.jpg", "64x48", fields[3]->text(), before[4]};
         fieldsShow(after);

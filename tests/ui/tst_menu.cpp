@@ -376,6 +376,7 @@ class MenuTest : public QObject {
         QCOMPARE(w.state().indexpanel, 0);
         QCOMPARE(w.state().s1, fx.slotFolder(0) + "A.JPG");
         QCOMPARE(w.state().globalnev, fx.slotFolder(0) + "A.JPG");
+        QVERIFY(test::waitForPhoto(w));
         QVERIFY(fx.find<QWidget>(QStringLiteral("Panel1"))->isVisible());
         QCOMPARE(picture(fx, 0)->text(), QStringLiteral("Forrás (1/2)"));
     }

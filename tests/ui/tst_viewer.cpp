@@ -113,10 +113,12 @@ class ViewerTest : public QObject {
         QTRY_VERIFY(w.photoCache().decodeCount() >= 2); // the worker has met the damaged one
         QTest::keyClick(&w, Qt::Key_Space);
         QCOMPARE(field(fx, 1), QStringLiteral("b.jpg"));
+        QVERIFY(test::waitForPhoto(w));
         QCOMPARE(caption(fx), QStringLiteral("Load Error"));
         QTRY_VERIFY(w.photoCache().isCached(folder + "c.jpg", QSize(1, 1)));
         for (const char* size : {"80x60", "96x72"}) {
             QTest::keyClick(&w, Qt::Key_Space);
+            QVERIFY(test::waitForPhoto(w));
             QCOMPARE(caption(fx), QString());
             QVERIFY(frame(fx)->isVisible());
             QCOMPARE(field(fx, 2), QString::fromLatin1(size));
@@ -153,6 +155,7 @@ class ViewerTest : public QObject {
         QVERIFY(frame(fx)->isVisible());
         QVERIFY(QFile::remove(path));
         w.kepbetoltes(fx.slotFolder(0) + "other.jpg");
+        QVERIFY(test::waitForPhoto(w));
         QCOMPARE(caption(fx), QStringLiteral("Load Error"));
         QCOMPARE(field(fx, 3), QString());
     }

@@ -20,6 +20,10 @@ QStringList iniLines(const QString& file) {
     return out;
 }
 
+bool waitForPhoto(MainWindow& w) {
+    return QTest::qWaitFor([&] { return !w.photoPending(); });
+}
+
 WindowFixture::WindowFixture() {
     programDir_ = tmp_.path() + QStringLiteral("/program/");
     QDir().mkpath(programDir_);
@@ -76,6 +80,7 @@ MainWindow& WindowFixture::startWithFolders(const QString& extraKezdo, const Env
 void WindowFixture::load() {
     window_->SpeedButton1Click(1);
     waitForScan();
+    waitForPhoto(*window_);
 }
 
 void WindowFixture::waitForScan() {

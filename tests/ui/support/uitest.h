@@ -12,6 +12,10 @@ namespace kps::test {
 // Lines of a written settings.ini, trimmed, without blank lines.
 QStringList iniLines(const QString& file);
 
+// Lets events run until the viewer holds the photo it was last asked for (one not decoded in
+// advance comes from the decoding thread); false when it never came.
+bool waitForPhoto(MainWindow& w);
+
 class WindowFixture {
   public:
     WindowFixture();
@@ -29,7 +33,7 @@ class WindowFixture {
     // lines appended to [kezdo]) and starts the window.
     MainWindow& startWithFolders(const QString& extraKezdo = {}, const Environment& env = {});
     // Presses the primary folder's load button, which reads every folder, and waits until
-    // the lists have arrived.
+    // the lists have arrived and the first photo shows.
     void load();
     // Waits until the load's scan has delivered its lists.
     void waitForScan();
