@@ -153,8 +153,8 @@ class MainWindow : public QMainWindow {
     void showPendingWork();                      // the pending-work text and the close progress
     void finishWorkBeforeClosing();              // close waits, with a progress dialog
     void dismissCloseProgress();                 // takes that dialog away
-    void connectViewer();        // receives the viewer's decodes from the cache's thread
-    void showPhoto(const DecodedPhoto& photo);  // shows a decode's result and prefetches
+    void connectViewer(); // receives the viewer's decodes from the cache's thread
+    void showPhoto(const DecodedPhoto& photo); // shows a decode's result and prefetches
     void photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo);
     void stopWaiting(); // abandons the decode the viewer waits for (its delay runs on)
     void showLoading(); // the wait for the photo has become visible
