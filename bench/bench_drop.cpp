@@ -106,7 +106,8 @@ struct Window {
 
     void load() {
         w->SpeedButton1Click(1);
-        if (!QTest::qWaitFor([&] { return !w->scanning(); }, 60000)) // the lists arrive
+        // The lists arrive, then the first photo from the decoding thread.
+        if (!QTest::qWaitFor([&] { return !w->scanning() && !w->photoPending(); }, 60000))
             std::fprintf(stderr, "the load did not finish\n");
         w->repaint();
     }

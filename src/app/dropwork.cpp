@@ -18,9 +18,9 @@ QString MainWindow::bytesOf(const QString& path) const {
 }
 
 void MainWindow::dropFinished(const DropResult& result) {
-    // A drag in progress (its rename question included) plans against the lists it saw;
-    // results wait for its release.
-    if (st_.mozg) {
+    // A drag in progress (its rename question included) plans against the lists it saw, and a
+    // load's scan may have read the folder before the work was done: results wait for both.
+    if (st_.mozg || scanning()) {
         heldResults_.push_back(result);
         return;
     }

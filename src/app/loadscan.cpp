@@ -53,6 +53,7 @@ void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
     kepbetoltes(st_.s1);
     syncStatusBar();
     kepszinezo();
+    settleHeldResults(); // drops done while the folders were read, settled by the disk
     emit loaded();
 }
 
@@ -63,6 +64,7 @@ void MainWindow::cancelScan() {
     setUpdatesEnabled(true);
     scanText_.fill(QString());
     kepszinezo();
+    settleHeldResults();
 }
 
 } // namespace kps

@@ -174,7 +174,7 @@ class MainWindow : public QMainWindow {
         int slot = -1;
         QString shown;
     } lastRelease_;
-    std::vector<DropResult> heldResults_; // arrived during a drag, settled at its release
+    std::vector<DropResult> heldResults_; // arrived during a drag or a scan, settled after it
     std::unique_ptr<FolderScan> scan_;
     // A panel's text while its folder is being scanned, drawn instead of its name and count;
     // empty: none.

@@ -6,6 +6,8 @@
 #include "app/widgets.h"
 #include "core/dropqueue.h"
 #include "core/faultyfileops.h"
+#include "core/folderscan.h"
+#include "turnstile.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,6 +145,35 @@ class BackgroundTest : public QObject {
         QVERIFY(!QFile::exists(second));
         QVERIFY(w.state().lists[0].paths().contains(p));
         QCOMPARE(test::listsVersusDisk(w), QString());
+    }
+
+    // A load that read a folder before a drop's work was done there gets that work's result
+    // after its lists: they match the disk in the end.
+    void aDropDoneWhileALoadReadsTheFoldersIsSettledAfterIt() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx);
+        Gate gate;
+        gate.hold(w);
+        const QString p = put(fx, 0, "IMG_1.jpg", 1);
+        put(fx, 0, "IMG_2.jpg", 2);
+        fx.load();
+        Drag(fx).press().toSlot(1).releaseOnly();
+
+        test::Turnstile reads;
+        const QString later = fx.slotFolder(2);
+        w.folderScan().setWorkerHook([&](const QString& folder) {
+            if (folder == later) reads.wait();
+        });
+        w.SpeedButton1Click(1);
+        reads.waitForArrivals(1); // the source and folder 1 are read: the drop is not done
+        gate.open();
+        QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(p); }));
+        QTest::qWait(50);
+        reads.open();
+        fx.waitForScan();
+        QVERIFY(settled(w));
+        QCOMPARE(test::listsVersusDisk(w), QString());
+        QVERIFY(w.state().lists[1].paths().contains(fx.slotFolder(1) + "IMG_1.jpg"));
     }
 
     // A photo whose move is pending shows in its new folder from where its bytes are, and a
