@@ -4,6 +4,7 @@
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/fitting.h"
+#include "core/jpegheader.h"
 #include "core/nativepath.h"
 #include "core/photocache.h"
 #include "core/photodate.h"
@@ -97,7 +98,11 @@ void MainWindow::kepbetoltes(const QString& path) {
                     panel1_->hide();
                 loadingDelay_->start();
             }
-            st_.status[2].clear();
+            // The pixel size comes from the header at once; the decode confirms it.
+            const QSize header = jpegFrameSizeOf(bytesOf(path));
+            st_.status[2] = header.isValid()
+                                ? QStringLiteral("%1x%2").arg(header.width()).arg(header.height())
+                                : QString();
             pendingRequest_ = cache_->request(bytesOf(path), cover);
         }
     }

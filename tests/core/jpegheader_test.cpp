@@ -1,0 +1,110 @@
+// The pixel size read from a JPEG's frame header without decoding.
+
+#include "core/jpegheader.h"
+#include "testphotos.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace kps {
+namespace {
+
+QByteArray segment(unsigned char marker, const QByteArray& body) {
+    QByteArray s("\xFF", 1);
+    s += char(marker);
+    const int length = int(body.size()) + 2;
+    s += char(length >> 8);
+    s += char(length & 0xFF);
+    return s + body;
+}
+
+// A frame header of the given kind and size, with one component.
+QByteArray frame(unsigned char sof, int width, int height) {
+    QByteArray body;
+    body += char(8);
+    body += char(height >> 8);
+    body += char(height & 0xFF);
+    body += char(width >> 8);
+    body += char(width & 0xFF);
+    body += QByteArray("\x01\x01\x11\x00", 4);
+    return segment(sof, body);
+}
+
+const QByteArray kSoi("\xFF\xD8", 2);
+
+TEST(JpegHeader, FindsTheFrameSizeOrSaysItCannot) {
+    const QByteArray real = test::makeJpegBytes(123, 45, 3);
+    const QByteArray exif = segment(0xE1, QByteArray("Exif\0\0", 6) + QByteArray(60000, 'x'));
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QSize size; // invalid: no size can be told
+    };
+    const Case cases[] = {
+        {"a real photo", real, QSize(123, 45)},
+        {"behind a large Exif block", kSoi + exif + real.mid(2), QSize(123, 45)},
+        {"progressive frame", kSoi + segment(0xC4, "tables") + frame(0xC2, 6000, 4000),
+         QSize(6000, 4000)},
+        {"fill bytes before a marker",
+         kSoi + QByteArray("\xFF\xFF\xFF", 3) + frame(0xC0, 7, 9).mid(1), QSize(7, 9)},
+        {"restart marker on the way", kSoi + QByteArray("\xFF\xD3", 2) + frame(0xC1, 5, 6),
+         QSize(5, 6)},
+        {"largest size", kSoi + frame(0xC0, 65535, 65535), QSize(65535, 65535)},
+        {"no JPEG", QByteArray("GIF89a....."), QSize()},
+        {"empty", QByteArray(), QSize()},
+        {"only the start", kSoi, QSize()},
+        {"cut inside the frame header", (kSoi + frame(0xC0, 64, 48)).left(9), QSize()},
+        {"cut inside a segment", kSoi + exif.left(100), QSize()},
+        {"scan before any frame", kSoi + segment(0xDA, "scan") + frame(0xC0, 64, 48), QSize()},
+        {"end before any frame", kSoi + QByteArray("\xFF\xD9", 2) + frame(0xC0, 64, 48), QSize()},
+        {"zero height (given later)", kSoi + frame(0xC0, 64, 0), QSize()},
+        {"zero width", kSoi + frame(0xC0, 0, 48), QSize()},
+        {"frame header too short", kSoi + segment(0xC0, "\x08\x00"), QSize()},
+        {"length below two", kSoi + QByteArray("\xFF\xE0\x00\x01", 4) + frame(0xC0, 4, 4), QSize()},
+        {"no marker where one must be", kSoi + QByteArray("\x12\x34", 2), QSize()},
+        {"arithmetic tables are no frame", kSoi + segment(0xCC, "ab") + frame(0xC9, 3, 2),
+         QSize(3, 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(jpegFrameSize(reinterpret_cast<const unsigned char*>(c.bytes.constData()),
+                                c.bytes.size()),
+                  c.size);
+    }
+}
+
+TEST(JpegHeader, LooksNoFurtherThanItsLimit) {
+    // Segments of 64 KB each, the frame header beyond the limit.
+    QByteArray bytes = kSoi;
+    while (bytes.size() < kMaxHeaderOffset)
+        bytes += segment(0xE2, QByteArray(65000, 'i'));
+    bytes += frame(0xC0, 10, 10);
+    qint64 furthest = 0;
+    const QSize size = jpegFrameSize([&](qint64 offset, unsigned char* buf, qint64 n) -> qint64 {
+        furthest = std::max(furthest, offset + n);
+        const qint64 got = std::max<qint64>(0, std::min<qint64>(n, bytes.size() - offset));
+        std::memcpy(buf, bytes.constData() + offset, size_t(got));
+        return got;
+    });
+    EXPECT_FALSE(size.isValid());
+    EXPECT_LE(furthest, kMaxHeaderOffset + 16);
+}
+
+TEST(JpegHeader, OnlyRegularFilesAreRead) {
+    QTemporaryDir tmp;
+    const QString photo = tmp.filePath("a.jpg");
+    ASSERT_TRUE(test::writeJpeg(photo, 64, 48, 1));
+    EXPECT_EQ(jpegFrameSizeOf(photo), QSize(64, 48));
+    EXPECT_FALSE(jpegFrameSizeOf(tmp.filePath("missing.jpg")).isValid());
+    EXPECT_FALSE(jpegFrameSizeOf(tmp.path()).isValid());
+    const QString fifo = tmp.filePath("fifo.jpg");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(jpegFrameSizeOf(fifo).isValid()); // returns at once, nobody writes to it
+}
+
+} // namespace
+} // namespace kps
