@@ -29,10 +29,8 @@ void MainWindow::dropFinished(const DropResult& result) {
     // The user has not moved on since the release: the photo that stayed shows again.
     if (!result.ok && result.id == lastRelease_.id && st_.indexpanel == lastRelease_.slot &&
         st_.globalnev == lastRelease_.shown) {
-        const PhotoList& list = st_.lists[size_t(st_.indexpanel)];
-        for (int i = 0; i < list.count(); ++i) {
-            if (list.at(i) == result.source) st_.index[size_t(st_.indexpanel)] = i;
-        }
+        const int i = st_.lists[size_t(st_.indexpanel)].indexOf(result.source);
+        if (i >= 0) st_.index[size_t(st_.indexpanel)] = i;
     }
     // A photo that did not arrive leaves the list being viewed, and the viewer follows.
     const QString now = listbox(st_, st_.indexpanel);

@@ -24,13 +24,6 @@ QString currentPhoto(const AppState& st, int slot) {
     return list.at(std::clamp(st.index[size_t(slot)], 0, list.count() - 1));
 }
 
-int exactIndex(const PhotoList& list, const QString& path) {
-    for (int i = 0; i < list.count(); ++i) {
-        if (list.at(i) == path) return i;
-    }
-    return -1;
-}
-
 // A free name for a photo whose name is taken in a folder, or "" when none is left.
 QString freeName(const QString& dest, const PhotoList& list, FileOps& ops) {
     auto onDisk = [&ops](const QString& p) { return ops.exists(p); };
@@ -48,7 +41,7 @@ DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
     }
     // A folder whose list holds the dragged photo already has it: the viewed folder (also
     // when the photo lies in one of its subfolders), or another slot with the same folder.
-    if (exactIndex(list, plan.source) >= 0) {
+    if (list.indexOf(plan.source) >= 0) {
         step.action = DropAction::Itself;
         step.dest = plan.source;
         return step;
@@ -281,7 +274,7 @@ class DropRun {
     }
 
     void pointAtPresent(int slot, const QString& dest) {
-        const int i = exactIndex(st_.lists[size_t(slot)], dest);
+        const int i = st_.lists[size_t(slot)].indexOf(dest);
         if (i < 0) {
             addEntry(slot, dest); // on disk, but loaded before it came
         } else if (slot != st_.indexpanel) {
@@ -292,13 +285,13 @@ class DropRun {
     // A photo that came into the folder after its list was made joins the list, as the next
     // scan would list it; a folder of that name does not.
     void listIfUnknown(int slot, const QString& dest) {
-        if (exactIndex(st_.lists[size_t(slot)], dest) < 0 && pathFacts(dest).isFile)
+        if (st_.lists[size_t(slot)].indexOf(dest) < 0 && pathFacts(dest).isFile)
             addEntry(slot, dest);
     }
 
     void pointAtExisting(int slot, const QString& dest) {
         const PhotoList& list = st_.lists[size_t(slot)];
-        int i = exactIndex(list, dest);
+        int i = list.indexOf(dest);
         if (i < 0) i = listboxkereso(list, dest);
         if (i >= 0 && slot != st_.indexpanel) dirXindex(st_, slot, i);
     }

@@ -37,13 +37,6 @@ class PretendFileOps : public FileOps {
     bool removed_ = false;
 };
 
-int exactIndexOf(const PhotoList& list, const QString& path) {
-    for (int i = 0; i < list.count(); ++i) {
-        if (list.at(i) == path) return i;
-    }
-    return -1;
-}
-
 bool stepsInclude(const DropPlan& plan, int slot) {
     return std::any_of(plan.steps.begin(), plan.steps.end(),
                        [slot](const DropStep& s) { return s.slot == slot; });
@@ -61,7 +54,7 @@ AppState stateForWork(AppState& st, const DropPlan& plan) {
         const PhotoList& list = st.lists[size_t(slot)];
         if (stepsInclude(plan, slot)) {
             out.lists[size_t(slot)] = list;
-        } else if (exactIndexOf(list, plan.source) >= 0) {
+        } else if (list.indexOf(plan.source) >= 0) {
             out.lists[size_t(slot)].insert(plan.source);
             out.index[size_t(slot)] = 0;
         }
@@ -168,7 +161,7 @@ void PendingDrops::settle(AppState& st, const DropResult& result) {
         if (!validSlot(slot) || !fact.entry.path.startsWith(st.dirs[size_t(slot)]) ||
             laterDropChanges(after, fact.entry))
             continue;
-        const int i = exactIndexOf(st.lists[size_t(slot)], fact.entry.path);
+        const int i = st.lists[size_t(slot)].indexOf(fact.entry.path);
         if (fact.onDisk && i < 0) insertKeepingCursor(st, slot, fact.entry.path);
         if (!fact.onDisk && i >= 0) removeKeepingCursor(st, slot, i);
     }

@@ -17,6 +17,12 @@ int PhotoList::insert(const QString& path) {
     return int(it - entries_.begin());
 }
 
+int PhotoList::indexOf(const QString& path) const {
+    const Entry wanted{path.toCaseFolded(), path};
+    const auto it = std::lower_bound(entries_.begin(), entries_.end(), wanted, less);
+    return it != entries_.end() && it->path == path ? int(it - entries_.begin()) : -1;
+}
+
 void PhotoList::removeAt(int i) {
     if (i >= 0 && i < count()) entries_.erase(entries_.begin() + i);
 }

@@ -13,6 +13,8 @@ class PhotoList {
     bool isEmpty() const { return entries_.empty(); }
     const QString& at(int i) const { return entries_[size_t(i)].path; }
 
+    // The position of exactly this path (letter case included), or -1.
+    int indexOf(const QString& path) const;
     // Inserts at the sorted place and returns the position it took.
     int insert(const QString& path);
     void removeAt(int i);

@@ -191,6 +191,18 @@ TEST(PhotoListOrder, AssignSortsLikeInsertAndReplacesTheContent) {
               (QStringList{"/p/a.jpg", "/p/B.jpg", "/p/b.jpg", "/p/undo1.jpg", "/p/undo10.jpg"}));
 }
 
+TEST(PhotoListOrder, IndexOfFindsOnlyTheExactPath) {
+    PhotoList list;
+    list.assign({"/p/B.jpg", "/p/a.jpg", "/p/b.jpg", "/q/a.jpg"});
+    EXPECT_EQ(list.indexOf("/p/a.jpg"), 0);
+    EXPECT_EQ(list.indexOf("/p/B.jpg"), 1);
+    EXPECT_EQ(list.indexOf("/p/b.jpg"), 2); // names that differ only in case are told apart
+    EXPECT_EQ(list.indexOf("/q/a.jpg"), 3);
+    EXPECT_EQ(list.indexOf("/p/A.jpg"), -1);
+    EXPECT_EQ(list.indexOf("/p/c.jpg"), -1);
+    EXPECT_EQ(PhotoList().indexOf("/p/a.jpg"), -1);
+}
+
 TEST(PhotoListOrder, RemoveAtOutsideTheListIsIgnored) {
     PhotoList list;
     list.assign({"/p/a.jpg", "/p/b.jpg"});
