@@ -699,12 +699,7 @@ TEST(Drop, EveryCallFailingOrDoneThenReportedFailedKeepsThePhotoAndTheTruth) {
                 const QString p = s.folder(kSourceSlot) + "IMG_1.jpg";
                 const bool stayed = QFileInfo::exists(p);
 
-                bool listedIntact = false;
-                for (const PhotoList& l : s.st.lists) {
-                    for (const QString& e : l.paths())
-                        listedIntact = listedIntact || test::readFile(e) == photo(1);
-                }
-                EXPECT_TRUE(listedIntact);
+                EXPECT_TRUE(s.listedIntact(photo(1)));
                 s.expectListsMatchDisk();
                 const QString undo = s.undoFolder() + "undo1.jpg";
                 EXPECT_EQ(s.st.torol500, QFileInfo::exists(undo) ? 2 : 1);

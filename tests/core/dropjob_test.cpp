@@ -124,12 +124,7 @@ TEST(BackgroundDrop, EveryCallFailingAfterTheUserMovedOnKeepsThePhotoAndTheTruth
                 const QString p = s.folder(kSourceSlot) + "IMG_1.jpg";
                 const bool stayed = QFileInfo::exists(p);
 
-                bool listedIntact = false;
-                for (const PhotoList& l : s.st.lists) {
-                    for (const QString& e : l.paths())
-                        listedIntact = listedIntact || test::readFile(e) == photo(1);
-                }
-                EXPECT_TRUE(listedIntact);
+                EXPECT_TRUE(s.listedIntact(photo(1)));
                 s.expectListsMatchDisk();
                 EXPECT_EQ(s.st.torol500, highestUndo(s) + 1);
                 // The user's place is kept: the photo looked at stays the current one.

@@ -14,42 +14,13 @@
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <condition_variable>
-#include <mutex>
+#include <tuple>
 
 using namespace kps;
 using kps::test::Drag;
 using kps::test::WindowFixture;
 
 namespace {
-
-// Holds the drop worker before each job until opened: a drive that has not answered yet.
-class Gate {
-  public:
-    void hold(MainWindow& w) {
-        w.dropQueue().setWorkerHook([this](const DropJob&) {
-            std::unique_lock lock(mutex_);
-            ++waiting_;
-            opened_.wait(lock, [this] { return open_; });
-        });
-    }
-    void open() {
-        std::lock_guard lock(mutex_);
-        open_ = true;
-        opened_.notify_all();
-    }
-    bool someoneWaits() {
-        std::lock_guard lock(mutex_);
-        return waiting_ > 0;
-    }
-    ~Gate() { open(); }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable opened_;
-    bool open_ = false;
-    int waiting_ = 0;
-};
 
 QString field(WindowFixture& fx, const QString& name) {
     return fx.find<QLabel>(name)->text();
@@ -70,6 +41,27 @@ bool settled(MainWindow& w) {
     return QTest::qWaitFor([&w] { return w.pendingDrops().empty(); }, 10000);
 }
 
+// A window with photos IMG_1.. loaded from the source, whose drop worker waits at a turnstile
+// before each drop, as a drive that has not answered yet.
+struct Held {
+    explicit Held(int count, FileOps* ops = nullptr) {
+        Environment env;
+        env.fileOps = ops;
+        w = &test::startSized(fx, {}, env);
+        w->dropQueue().setWorkerHook([this](const DropJob&) { drops.wait(); });
+        for (int i = 1; i <= count; ++i)
+            photos << put(fx, 0, QStringLiteral("IMG_%1.jpg").arg(i), i);
+        fx.load();
+    }
+    ~Held() { drops.open(); } // a worker still waiting goes on before the window goes
+    void dropOn(int slot) { Drag(fx).press().toSlot(slot).releaseOnly(); }
+
+    WindowFixture fx;
+    MainWindow* w = nullptr;
+    test::Turnstile drops;
+    QStringList photos;
+};
+
 } // namespace
 
 class BackgroundTest : public QObject {
@@ -81,27 +73,19 @@ class BackgroundTest : public QObject {
     void aFailureAfterMovingOnPutsThePhotoBack() {
         test::FaultyFileOps faulty;
         faulty.crossFileSystem = true;
-        Environment env;
-        env.fileOps = &faulty;
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx, {}, env);
-        Gate gate;
-        gate.hold(w);
-        const QString p = put(fx, 0, "IMG_1.jpg", 1);
-        put(fx, 0, "IMG_2.jpg", 2);
-        const QString third = put(fx, 0, "IMG_3.jpg", 3);
-        fx.load();
+        Held h(3, &faulty);
+        auto [fx, w, p, third] = std::tie(h.fx, *h.w, h.photos[0], h.photos[2]);
         const QByteArray bytes = test::readFile(p);
         faulty.failOn(test::FileStep::Flush, test::inFolder(fx.slotFolder(1)));
 
-        Drag(fx).press().toSlot(1).releaseOnly();
+        h.dropOn(1);
         QCOMPARE(w.state().globalnev, fx.slotFolder(0) + "IMG_2.jpg"); // at once
         QCOMPARE(w.state().lists[1].count(), 1);
         QVERIFY(field(fx, "StatusPending").startsWith(QStringLiteral("Hátravan: 1 kép")));
         QTest::keyClick(&w, Qt::Key_Space);
         QCOMPARE(w.state().globalnev, third);
 
-        gate.open();
+        h.drops.open();
         QVERIFY(settled(w));
         QCOMPARE(test::readFile(p), bytes);
         QCOMPARE(test::listsVersusDisk(w), QString());
@@ -120,22 +104,15 @@ class BackgroundTest : public QObject {
     void aResultDuringADragWaitsForTheRelease() {
         test::FaultyFileOps faulty;
         faulty.crossFileSystem = true;
-        Environment env;
-        env.fileOps = &faulty;
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx, {}, env);
-        Gate gate;
-        gate.hold(w);
-        const QString p = put(fx, 0, "IMG_1.jpg", 1);
-        const QString second = put(fx, 0, "IMG_2.jpg", 2);
-        fx.load();
+        Held h(2, &faulty);
+        auto [fx, w, p, second] = std::tie(h.fx, *h.w, h.photos[0], h.photos[1]);
         faulty.failOn(test::FileStep::Flush, test::inFolder(fx.slotFolder(1)));
-        Drag(fx).press().toSlot(1).releaseOnly();
+        h.dropOn(1);
         QCOMPARE(w.state().globalnev, second);
 
         Drag drag(fx);
         drag.press().toSlot(2);
-        gate.open();
+        h.drops.open();
         QVERIFY(QTest::qWaitFor([&] { return faulty.tripped > 0 && !w.dropQueue().busy(); }));
         QTest::qWait(50);
         QVERIFY(!w.state().lists[0].paths().contains(p)); // held back
@@ -150,14 +127,9 @@ class BackgroundTest : public QObject {
     // A load that read a folder before a drop's work was done there gets that work's result
     // after its lists: they match the disk in the end.
     void aDropDoneWhileALoadReadsTheFoldersIsSettledAfterIt() {
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx);
-        Gate gate;
-        gate.hold(w);
-        const QString p = put(fx, 0, "IMG_1.jpg", 1);
-        put(fx, 0, "IMG_2.jpg", 2);
-        fx.load();
-        Drag(fx).press().toSlot(1).releaseOnly();
+        Held h(2);
+        auto [fx, w, p] = std::tie(h.fx, *h.w, h.photos[0]);
+        h.dropOn(1);
 
         test::Turnstile reads;
         const QString later = fx.slotFolder(2);
@@ -166,7 +138,7 @@ class BackgroundTest : public QObject {
         });
         w.SpeedButton1Click(1);
         reads.waitForArrivals(1); // the source and folder 1 are read: the drop is not done
-        gate.open();
+        h.drops.open();
         QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(p); }));
         QTest::qWait(50);
         reads.open();
@@ -179,16 +151,11 @@ class BackgroundTest : public QObject {
     // A photo whose move is pending shows in its new folder from where its bytes are, and a
     // second drop of it waits for the first.
     void aPendingPhotoCanBeViewedAndDraggedOn() {
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx);
-        Gate gate;
-        gate.hold(w);
-        const QString p = put(fx, 0, "IMG_1.jpg", 1);
-        put(fx, 0, "IMG_2.jpg", 2);
-        fx.load();
+        Held h(2);
+        auto [fx, w, p] = std::tie(h.fx, *h.w, h.photos[0]);
         const QByteArray bytes = test::readFile(p);
-        Drag(fx).press().toSlot(1).releaseOnly();
-        QVERIFY(QTest::qWaitFor([&] { return gate.someoneWaits(); }));
+        h.dropOn(1);
+        h.drops.waitForArrivals(1);
 
         view(fx, 1);
         const QString atOne = fx.slotFolder(1) + "IMG_1.jpg";
@@ -199,10 +166,10 @@ class BackgroundTest : public QObject {
         QCOMPARE(field(fx, "StatusField1"), QStringLiteral("IMG_1.jpg"));
         QCOMPARE(field(fx, "StatusField2"), QStringLiteral("64x48"));
 
-        Drag(fx).press().toSlot(2).releaseOnly();
+        h.dropOn(2);
         QCOMPARE(w.pendingDrops().count(), 2);
         QVERIFY(field(fx, "StatusPending").startsWith(QStringLiteral("Hátravan: 2 kép")));
-        gate.open();
+        h.drops.open();
         QVERIFY(settled(w));
         QCOMPARE(test::readFile(fx.slotFolder(2) + "IMG_1.jpg"), bytes);
         QVERIFY(!QFile::exists(p));
@@ -213,15 +180,11 @@ class BackgroundTest : public QObject {
     // Closing with work pending shows its progress and finishes it before the settings are
     // written and the Trash is emptied.
     void closingFinishesThePendingWorkFirst() {
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx);
-        Gate gate;
-        gate.hold(w);
-        const QString p = put(fx, 0, "IMG_1.jpg", 1);
-        fx.load();
+        Held h(1);
+        auto [fx, w, p] = std::tie(h.fx, *h.w, h.photos[0]);
         const QByteArray bytes = test::readFile(p);
         QFile::remove(fx.settingsFile());
-        Drag(fx).press().toSlot(8).releaseOnly();
+        h.dropOn(8);
 
         QVERIFY(!fx.close());
         auto* progress = w.findChild<QProgressDialog*>(QStringLiteral("CloseProgress"));
@@ -230,7 +193,7 @@ class BackgroundTest : public QObject {
         QVERIFY(w.isVisible());
         QVERIFY(!QFile::exists(fx.settingsFile()));
 
-        gate.open();
+        h.drops.open();
         QVERIFY(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
         const QString undo = fx.slotFolder(8) + kUndoFolderName + u'/' + "undo1.jpg";
         QCOMPARE(test::readFile(undo), bytes);
@@ -242,17 +205,12 @@ class BackgroundTest : public QObject {
     // Not waiting: the drops not started stay undone, and the Trash keeps its photos while a
     // drop may still be copying into it.
     void quittingAtOnceLeavesEveryPhotoWhole() {
-        WindowFixture fx;
-        MainWindow& w = test::startSized(fx);
-        Gate gate;
-        gate.hold(w);
-        const QString first = put(fx, 0, "IMG_1.jpg", 1);
-        const QString second = put(fx, 0, "IMG_2.jpg", 2);
+        Held h(2);
+        auto [fx, w, first, second] = std::tie(h.fx, *h.w, h.photos[0], h.photos[1]);
         const QString old = put(fx, 8, "OLD.jpg", 9); // in the Trash since an earlier run
-        fx.load();
-        Drag(fx).press().toSlot(8).releaseOnly();
-        Drag(fx).press().toSlot(1).releaseOnly();
-        QVERIFY(QTest::qWaitFor([&] { return gate.someoneWaits(); }));
+        h.dropOn(8);
+        h.dropOn(1);
+        h.drops.waitForArrivals(1);
 
         QVERIFY(!fx.close());
         auto* progress = w.findChild<QProgressDialog*>(QStringLiteral("CloseProgress"));
@@ -266,7 +224,7 @@ class BackgroundTest : public QObject {
         QVERIFY(QFile::exists(fx.settingsFile()));
         QVERIFY(QFile::exists(second)); // its drop never started
         QVERIFY(!QFile::exists(fx.slotFolder(1) + "IMG_2.jpg"));
-        gate.open(); // the drive answers after all: the running drop completes
+        h.drops.open(); // the drive answers after all: the running drop completes
         QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(first); }, 10000));
         QVERIFY(QFile::exists(fx.slotFolder(8) + "IMG_1.jpg"));
     }
