@@ -5,7 +5,7 @@
 // Usage: bench_bgscan [TREE]   (without TREE a tree of 200,000 files in 4,000 folders is
 // generated under /tmp and removed after)
 
-#include "app/mainwindow.h"
+#include "benchkit.h"
 #include "core/scan.h"
 #include "scantree.h"
 #include "testphotos.h"
@@ -25,6 +25,8 @@
 #include <vector>
 
 using namespace kps;
+using bench::median;
+using bench::msSince;
 
 namespace {
 
@@ -32,15 +34,6 @@ constexpr int kFolders = 4000;
 constexpr int kFiles = 200000;
 constexpr int kMaxDepth = 5;
 constexpr int kRuns = 11;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 struct LoadFigures {
     double stall = 0; // the longest stretch the window's thread was busy, ms
@@ -51,21 +44,8 @@ struct LoadFigures {
 // A main window whose source is the tree, with subfolders searched, and whose other eight
 // slots are empty folders.
 struct Window {
-    Window(const QString& root, const QString& tree) {
-        const QString program = root + QStringLiteral("/program/");
-        QDir().mkpath(program);
-        QString ini = QStringLiteral("[kezdo]\npath0=%1\n").arg(tree);
-        for (int slot = 1; slot < kSlotCount; ++slot) {
-            const QString folder = root + QStringLiteral("/slot%1/").arg(slot);
-            QDir().mkpath(folder);
-            ini += QStringLiteral("path%1=%2\n").arg(slot).arg(folder);
-        }
-        test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
-        Environment env;
-        env.programDir = program;
-        w = std::make_unique<MainWindow>(env);
-        w->show();
-        QCoreApplication::processEvents();
+    Window(const QString& root, const QString& tree)
+        : w(bench::startWindow(root + QStringLiteral("/program/"), bench::slotsUnder(root, tree))) {
         w->findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->setChecked(true);
     }
 
@@ -73,32 +53,22 @@ struct Window {
     // thread; ends when the list is shown.
     LoadFigures load() {
         QEventLoop loop;
-        QTimer probe;
-        probe.setTimerType(Qt::PreciseTimer);
-        probe.setInterval(1);
         QElapsedTimer clock;
         clock.start();
-        double lastTick = 0, stall = 0;
-        QObject::connect(&probe, &QTimer::timeout, [&] {
-            const double now = msSince(clock);
-            stall = std::max(stall, now - lastTick);
-            lastTick = now;
-        });
-        double pressed = 0, shown = 0;
+        bench::BusyProbe probe;
+        double pressed = 0, shown = 0, stall = 0;
         const auto conn = QObject::connect(w.get(), &MainWindow::loaded, [&] {
             w->repaint(); // the list's first photo and the panels, drawn
             shown = msSince(clock);
-            stall = std::max(stall, shown - lastTick);
+            stall = probe.stop();
             loop.quit();
         });
         QTimer::singleShot(20, [&] {
             pressed = msSince(clock);
-            lastTick = pressed; // the press handler counts as busy from here
+            probe.start(); // the press handler counts as busy from here
             w->SpeedButton1Click(1);
         });
-        probe.start();
         loop.exec();
-        probe.stop();
         QObject::disconnect(conn);
         return {stall, shown - pressed, w->state().lists[kSourceSlot].count()};
     }

@@ -3,7 +3,7 @@
 // same drop with one blue folder (against a floor of copy + fsync + delete measured in the same
 // run), and the median cost of one pointer move of a drag with a 45 MP photo shown.
 
-#include "app/mainwindow.h"
+#include "benchkit.h"
 #include "core/photocache.h"
 #include "testphotos.h"
 
@@ -25,26 +25,14 @@
 #include <vector>
 
 using namespace kps;
+using bench::median;
+using bench::msSince;
+using bench::quantile;
 
 namespace {
 
 constexpr int kRuns = 13;
 constexpr int kMoves = 200;
-
-// The value that the fraction q of the samples do not exceed.
-double quantile(std::vector<double> v, double q) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(double(v.size()) * q))];
-}
-
-double median(const std::vector<double>& v) {
-    return quantile(v, 0.5);
-}
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // Writes the file and forces it to disk, so no run pays for an earlier run's writeback.
 bool writeDurably(const QString& path, const QByteArray& bytes) {
@@ -83,34 +71,15 @@ void emptyFolder(const QString& folder) {
 
 // A main window in its own program folder whose nine slots are folders under root.
 struct Window {
-    Window(const QString& root, QSize size) {
-        const QString program = root + QStringLiteral("/program/");
-        QDir().mkpath(program);
-        QString ini = QStringLiteral("[kezdo]\n");
-        for (int slot = 0; slot < kSlotCount; ++slot) {
-            folders[size_t(slot)] = root + QStringLiteral("/slot%1/").arg(slot);
-            ini += QStringLiteral("path%1=%2\n").arg(slot).arg(folders[size_t(slot)]);
-        }
-        test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
-        Environment env;
-        env.programDir = program;
-        w = std::make_unique<MainWindow>(env);
-        w->show();
-        QCoreApplication::processEvents(); // the window settles at its stored size first
-        w->resize(size);
-        QCoreApplication::processEvents();
+    Window(const QString& root, QSize size)
+        : folders(bench::slotsUnder(root)),
+          w(bench::startWindow(root + QStringLiteral("/program/"), folders, size)) {
         image = w->findChild<QWidget*>(QStringLiteral("Image1"));
         frame = w->findChild<QWidget*>(QStringLiteral("Panel1"));
         viewer = w->findChild<QWidget*>(QStringLiteral("Panel2"));
     }
 
-    void load() {
-        w->SpeedButton1Click(1);
-        // The lists arrive, then the first photo from the decoding thread.
-        if (!QTest::qWaitFor([&] { return !w->scanning() && !w->photoPending(); }, 60000))
-            std::fprintf(stderr, "the load did not finish\n");
-        w->repaint();
-    }
+    void load() { bench::loadAndWait(*w); }
 
     // Moves the pointer, button held, to a point of the viewer area.
     void moveTo(QPoint viewerPoint) {
@@ -148,8 +117,6 @@ bool measureDrops(const QString& root, DropFigures& out) {
     const QByteArray photo = test::makePhotoLikeJpeg(6000, 4000, 7);
     std::printf("drop photo: 6000x4000, %.1f MB\n", photo.size() / 1e6);
     Window win(root + QStringLiteral("/drops"), QSize(1280, 800));
-    for (const QString& f : win.folders)
-        QDir().mkpath(f);
     const QString source = win.folders[0] + QStringLiteral("IMG_0001.jpg");
     const QString scratch = win.folders[7] + QStringLiteral("scratch.jpg");
     std::vector<double> floor, move, moveBlue;
@@ -197,7 +164,6 @@ struct DragFigures {
 DragFigures measureDrag(const QString& root, QSize size) {
     const QString dir = root + QStringLiteral("/drag%1").arg(size.width());
     Window win(dir, size);
-    QDir().mkpath(win.folders[0]);
     const QByteArray photo = test::makePhotoLikeJpeg(8256, 5504, 3);
     test::writeFile(win.folders[0] + QStringLiteral("IMG_45MP.jpg"), photo);
     win.load();

@@ -4,7 +4,7 @@
 // timer) and the time from the last press until its photo is painted, against one bare decode
 // of such a photo at the same viewer size (JpegDecoder directly, median).
 
-#include "app/mainwindow.h"
+#include "benchkit.h"
 #include "core/jpegdecoder.h"
 #include "core/photocache.h"
 #include "testphotos.h"
@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 using namespace kps;
@@ -27,53 +28,6 @@ namespace {
 constexpr int kPresses = 20;
 constexpr int kPressIntervalMs = 33;
 constexpr int kRounds = 3;
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-QStringList writePhotos(const QString& dir, int count, QSize size) {
-    QDir().mkpath(dir);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        const QString path = dir + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QChar('0'));
-        test::writeFile(path, test::makePhotoLikeJpeg(size.width(), size.height(), 300 + i));
-        paths << path;
-    }
-    std::printf("generated %d photos of %dx%d\n", count, size.width(), size.height());
-    return paths;
-}
-
-std::unique_ptr<MainWindow> startWindow(const QString& root, const QString& source, QSize size) {
-    const QString program = root + QStringLiteral("/program/");
-    QDir().mkpath(program);
-    QString ini = QStringLiteral("[kezdo]\npath0=%1/\n").arg(source);
-    for (int slot = 1; slot < 9; ++slot)
-        ini += QStringLiteral("path%1=%2/slot%1/\n").arg(slot).arg(root);
-    test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
-    Environment env;
-    env.programDir = program;
-    auto w = std::make_unique<MainWindow>(env);
-    w->show();
-    QCoreApplication::processEvents();
-    w->resize(size);
-    QCoreApplication::processEvents();
-    return w;
-}
-
-void waitForPhoto(MainWindow& w) {
-    while (w.photoPending())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    w.repaint();
-}
-
-QSize viewerCover(MainWindow& w) {
-    QWidget* area = w.findChild<QWidget*>(QStringLiteral("Panel2"));
-    const qreal dpr = w.devicePixelRatioF();
-    return QSize(qRound(area->width() * dpr), qRound(area->height() * dpr));
-}
 
 // One decode of each file as the viewer asks for it, without the window: the time a decode takes.
 double bareDecodeMs(const QStringList& paths, QSize cover) {
@@ -86,7 +40,7 @@ double bareDecodeMs(const QStringList& paths, QSize cover) {
         times.push_back(t.nsecsElapsed() / 1e6);
         if (!photo.ok) std::printf("bare decode of %s failed\n", qPrintable(path));
     }
-    return median(times);
+    return bench::median(times);
 }
 
 // Catches the paint of the photo after the last press.
@@ -95,11 +49,14 @@ class PaintWatch : public QObject {
     PaintWatch(MainWindow& w, const QElapsedTimer& clock) : w_(w), clock_(clock) {}
     bool armed = false;
     double paintedAt = -1;
+    std::function<void()> done; // called at that paint
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && armed && paintedAt < 0 && !w_.photoPending())
+        if (event->type() == QEvent::Paint && armed && paintedAt < 0 && !w_.photoPending()) {
             paintedAt = clock_.nsecsElapsed() / 1e6;
+            if (done) done();
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -121,16 +78,9 @@ Round burst(MainWindow& w) {
     image->installEventFilter(&watch);
 
     QEventLoop loop;
-    double lastTick = -1, stall = 0, lastPress = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const double now = clock.nsecsElapsed() / 1e6;
-        if (lastTick >= 0) stall = std::max(stall, now - lastTick);
-        lastTick = now;
-        if (watch.paintedAt >= 0) loop.quit();
-    });
+    double lastPress = 0;
+    watch.done = [&loop] { loop.quit(); };
+    bench::BusyProbe probe;
     int presses = 0;
     QTimer keys;
     keys.setTimerType(Qt::PreciseTimer);
@@ -147,6 +97,7 @@ Round burst(MainWindow& w) {
     probe.start();
     keys.start();
     loop.exec();
+    const double stall = probe.stop();
     image->removeEventFilter(&watch);
     if (watch.paintedAt < 0) std::printf("the last photo was never painted\n");
     return {stall, watch.paintedAt - lastPress};
@@ -160,17 +111,17 @@ int main(int argc, char* argv[]) {
     QTemporaryDir tmp;
     qputenv("HOME", tmp.path().toLocal8Bit());
     const QString source = tmp.path() + QStringLiteral("/mp24");
-    const QStringList photos = writePhotos(source, kPresses + 1, QSize(6000, 4000));
+    const QStringList photos = bench::writePhotos(source, kPresses + 1, QSize(6000, 4000), 300);
 
-    auto w = startWindow(tmp.path(), source, QSize(1920, 1080));
-    w->SpeedButton1Click(1);
-    waitForPhoto(*w);
-    const QSize cover = viewerCover(*w);
+    auto w = bench::startWindow(tmp.path() + QStringLiteral("/program/"),
+                                bench::slotsUnder(tmp.path(), source), QSize(1920, 1080));
+    bench::loadAndWait(*w);
+    const QSize cover = bench::viewerCover(*w);
 
     std::vector<double> stalls, lasts, decodes;
     for (int round = 0; round < kRounds; ++round) {
         QTest::keyClick(w.get(), Qt::Key_Home);
-        waitForPhoto(*w);
+        bench::waitForPhoto(*w);
         QTest::qWait(300); // the neighbours' prefetch is done
         w->photoCache().clear();
         const int abandonedBefore = w->photoCache().abandonedCount();
@@ -188,7 +139,7 @@ int main(int argc, char* argv[]) {
         decodes.push_back(bare);
     }
     const double stall = *std::max_element(stalls.begin(), stalls.end());
-    const double last = median(lasts), bare = median(decodes);
+    const double last = bench::median(lasts), bare = bench::median(decodes);
     std::printf("viewer %dx%d, %d presses %d ms apart: longest busy stretch %.1f ms, "
                 "last photo %.1f ms after its press, bare decode %.1f ms\n",
                 cover.width(), cover.height(), kPresses, kPressIntervalMs, stall, last, bare);

@@ -6,7 +6,7 @@
 // same throttled copies made in a row. Then the same drops onto a real other file system (tmpfs
 // at /dev/shm) where the machine has one.
 
-#include "app/mainwindow.h"
+#include "benchkit.h"
 #include "core/fileops.h"
 #include "testphotos.h"
 
@@ -29,6 +29,8 @@
 #include <vector>
 
 using namespace kps;
+using bench::msSince;
+using bench::quantile;
 
 namespace {
 
@@ -37,16 +39,6 @@ constexpr int kPhotoBytes = 10 * 1024 * 1024;
 constexpr int kBetweenReleasesMs = 300;
 constexpr double kWriteBytesPerSecond = 20.0 * 1024 * 1024;
 constexpr auto kFlushTime = std::chrono::milliseconds(50);
-
-double quantile(std::vector<double> v, double q) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(double(v.size()) * q))];
-}
-
-double msSince(const QElapsedTimer& t) {
-    return double(t.nsecsElapsed()) / 1e6;
-}
 
 // A USB stick: a copy takes as long as writing it at 20 MB/s, a flush 50 ms; and it is another
 // drive, so a move is a copy and a deletion.
@@ -78,37 +70,6 @@ QByteArray tenMegabytePhoto(const QByteArray& jpeg, int n) {
     return out;
 }
 
-// Records the largest gap between two ticks of a 1 ms timer: the longest stretch the window's
-// thread spent on one thing.
-class BusyProbe : public QObject {
-  public:
-    BusyProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
-        QObject::connect(&timer_, &QTimer::timeout, this, [this] {
-            const double now = msSince(clock_);
-            if (last_ >= 0) longest_ = std::max(longest_, now - last_);
-            last_ = now;
-        });
-    }
-    void start() {
-        clock_.start();
-        last_ = -1;
-        longest_ = 0;
-        timer_.start();
-    }
-    double stop() {
-        timer_.stop();
-        return longest_;
-    }
-
-  private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double last_ = -1;
-    double longest_ = 0;
-};
-
 // Notes when the photo widget was last painted.
 class PaintWatch : public QObject {
   public:
@@ -130,24 +91,12 @@ struct Figures {
 // Drops every photo of the source onto folder 1 (yellow) with folder 2 blue, both under
 // `targets`, through `ops` (null: the real file system).
 Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
-    const QString program = root + QStringLiteral("/program/");
-    QDir().mkpath(program);
-    QString ini = QStringLiteral("[kezdo]\n");
-    for (int slot = 0; slot < kSlotCount; ++slot) {
-        const QString folder =
-            (slot == 1 || slot == 2 ? targets : root) + QStringLiteral("/slot%1/").arg(slot);
-        QDir().mkpath(folder);
-        ini += QStringLiteral("path%1=%2\n").arg(slot).arg(folder);
-    }
-    test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
-    Environment env;
-    env.programDir = program;
-    env.fileOps = ops;
-    MainWindow w(env);
-    w.show();
-    QCoreApplication::processEvents();
-    w.resize(1280, 800);
-    QCoreApplication::processEvents();
+    std::array<QString, kSlotCount> folders = bench::slotsUnder(root);
+    for (int slot : {1, 2})
+        folders[size_t(slot)] = targets + QStringLiteral("/slot%1/").arg(slot);
+    const auto window =
+        bench::startWindow(root + QStringLiteral("/program/"), folders, QSize(1280, 800), ops);
+    MainWindow& w = *window;
     w.state().png[2] = kMarkBlue;
     w.SpeedButton1Click(1);
     QTest::qWait(500); // the first photo and its neighbour are decoded
@@ -158,7 +107,7 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
 
     Figures f;
     std::vector<double> next;
-    BusyProbe probe;
+    bench::BusyProbe probe;
     probe.start();
     QElapsedTimer all;
     all.start();

@@ -3,7 +3,7 @@
 // is not cached ("cold"), a bare TurboJPEG decode at the viewer's scale ("floor"), and the
 // peak memory while stepping through twenty 45 MP photos.
 
-#include "app/mainwindow.h"
+#include "benchkit.h"
 #include "core/jpegdecoder.h"
 #include "core/photocache.h"
 #include "testphotos.h"
@@ -21,27 +21,9 @@
 #include <vector>
 
 using namespace kps;
+using bench::median;
 
 namespace {
-
-double median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-void writePhotos(const QString& dir, int count, QSize size, int seedBase) {
-    QDir().mkpath(dir);
-    double bytes = 0;
-    for (int i = 0; i < count; ++i) {
-        const QByteArray jpeg = test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i);
-        test::writeFile(dir + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QChar('0')), jpeg);
-        bytes += jpeg.size();
-    }
-    std::printf("generated %d photos of %dx%d (%.1f MP), %.1f MB each, %.2f bits per pixel\n",
-                count, size.width(), size.height(), size.width() * size.height() / 1e6,
-                bytes / count / 1e6, bytes * 8 / count / (double(size.width()) * size.height()));
-}
 
 qint64 peakRssKb() {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -52,36 +34,18 @@ qint64 peakRssKb() {
 }
 
 struct Window {
-    explicit Window(const QString& root, const QString& source, QSize size) {
-        const QString program =
-            root + QStringLiteral("/program%1x%2/").arg(size.width()).arg(size.height());
-        QDir().mkpath(program);
-        QString ini = QStringLiteral("[kezdo]\npath0=%1/\n").arg(source);
-        for (int slot = 1; slot < 9; ++slot)
-            ini += QStringLiteral("path%1=%2/slot%1/\n").arg(slot).arg(root);
-        test::writeFile(program + QStringLiteral("settings.ini"), ini.toUtf8());
-        Environment env;
-        env.programDir = program;
-        w = std::make_unique<MainWindow>(env);
-        w->show();
-        QCoreApplication::processEvents(); // lets the first show settle before the new size
-        w->resize(size);
-        QCoreApplication::processEvents();
-        w->SpeedButton1Click(1);
-        if (!QTest::qWaitFor([&] { return !w->scanning(); }, 60000)) // the lists arrive
-            std::fprintf(stderr, "the load did not finish\n");
-        while (w->photoPending())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        w->repaint();
+    explicit Window(const QString& root, const QString& source, QSize size)
+        : w(bench::startWindow(
+              root + QStringLiteral("/program%1x%2/").arg(size.width()).arg(size.height()),
+              bench::slotsUnder(root, source), size)) {
+        bench::loadAndWait(*w);
     }
     QSize size() const { return w->size(); }
     double press(Qt::Key key) {
         QElapsedTimer t;
         t.start();
         QTest::keyClick(w.get(), key);
-        while (w->photoPending()) // a photo not decoded in advance comes from the decoding thread
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        w->repaint(); // the frame with the new photo is drawn
+        bench::waitForPhoto(*w); // the frame with the new photo is drawn
         return t.nsecsElapsed() / 1e6;
     }
     std::unique_ptr<MainWindow> w;
@@ -105,12 +69,6 @@ double floorMs(const QString& path, QSize cover) {
     const double ms = t.nsecsElapsed() / 1e6;
     tjDestroy(h);
     return ms;
-}
-
-QSize viewerCover(MainWindow& w) {
-    QWidget* area = w.findChild<QWidget*>(QStringLiteral("Panel2"));
-    const qreal dpr = w.devicePixelRatioF();
-    return QSize(qRound(area->width() * dpr), qRound(area->height() * dpr));
 }
 
 } // namespace
@@ -138,12 +96,8 @@ int main(int argc, char* argv[]) {
     const QString root = tmp.path();
     const QString dir24 = root + QStringLiteral("/mp24");
     const QString dir45 = root + QStringLiteral("/mp45");
-    writePhotos(dir24, 14, QSize(6000, 4000), 1);
-    writePhotos(dir45, 20, QSize(8256, 5504), 100);
-    QStringList files24;
-    for (const QString& name :
-         QDir(dir24).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
-        files24 << dir24 + QLatin1Char('/') + name;
+    bench::writePhotos(dir24, 14, QSize(6000, 4000), 1);
+    bench::writePhotos(dir45, 20, QSize(8256, 5504), 100);
 
     double next1080 = 0, cold1080 = 0, floor1080 = 0;
     for (const QSize size : {QSize(1920, 1080), QSize(866, 581)}) {
@@ -159,7 +113,7 @@ int main(int argc, char* argv[]) {
             QTest::qWait(300);
             win.w->photoCache().clear();
             cold.push_back(win.press(i % 2 ? Qt::Key_End : Qt::Key_Home));
-            floors.push_back(floorMs(win.w->state().globalnev, viewerCover(*win.w)));
+            floors.push_back(floorMs(win.w->state().globalnev, bench::viewerCover(*win.w)));
         }
         const double fl = median(floors);
         std::printf("window %dx%d: ", win.size().width(), win.size().height());
