@@ -43,7 +43,8 @@ void MainWindow::Panel1MouseMove(QPoint p) {
 
 void MainWindow::Panel1MouseUp(QPoint) {
     if (!st_.mozg) return;
-    PendingAwareOps planning(*env_.fileOps, pending_);
+    // Decided from the lists alone: what needs the disk is decided by the work when it runs.
+    ListedOps planning(st_, pending_, scan_->mounts());
     const DropPlan plan = planDrop(st_, planning);
     bool confirmed = false;
     if (plan.needsRenameQuestion) {

@@ -89,11 +89,13 @@ void MainWindow::finishWorkBeforeClosing() {
     closeProgress_->setAutoClose(false);
     closeProgress_->setAutoReset(false);
     closeProgress_->setMaximum(pending_.count());
-    // Quitting at once: the drops not started stay undone (their photos were never touched);
-    // the Trash is not emptied while one may still be copying into it.
+    // Quitting at once: the drops not started stay undone (their photos were never touched),
+    // the running one stops at its next step and takes back what it wrote; the Trash is not
+    // emptied while it may still be at work there.
     connect(closeProgress_, &QProgressDialog::canceled, this, [this] {
         for (const quint64 id : drops_->takeWaiting())
             pending_.discard(id);
+        drops_->stop();
         workMayRun_ = !pending_.empty();
         closeNow_ = true;
         dismissCloseProgress();

@@ -43,6 +43,7 @@ void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
     setUpdatesEnabled(true);
     scanText_.fill(QString());
     st_.lists = std::move(*lists);
+    listedDirs_ = st_.dirs;
     // As at the load's start: every cursor at the top, the source viewed, whatever panel was
     // clicked meanwhile.
     st_.index.fill(0);
@@ -63,6 +64,21 @@ void MainWindow::cancelScan() {
     scanReveal_->stop();
     setUpdatesEnabled(true);
     scanText_.fill(QString());
+    // The lists the load took come back when they are of the folders the slots hold now; lists
+    // of other folders would be wrong, so the panels then say that nothing is loaded.
+    if (beforeLoad_.dirs == st_.dirs) {
+        st_.lists = std::exchange(beforeLoad_.lists, {});
+        st_.index = beforeLoad_.index;
+        st_.panelState[size_t(st_.indexpanel)] = PanelState::Normal;
+        st_.indexpanel = beforeLoad_.indexpanel;
+        st_.panelState[size_t(st_.indexpanel)] = PanelState::Selected;
+        listedDirs_ = st_.dirs;
+    } else {
+        st_.megsemmi = true;
+    }
+    st_.s1 = listbox(st_, st_.indexpanel);
+    kepbetoltes(st_.s1);
+    syncStatusBar();
     kepszinezo();
     settleHeldResults();
 }

@@ -243,15 +243,16 @@ QWidget* MainWindow::ifindcomponent(const QString& name) const {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     cancelScan();
-    // A failed write keeps the window open once; the next close request always closes.
-    if (closeWriteFailed_) {
-        event->accept();
-        return;
-    }
-    // The settings and the Trash wait for the drops' file work.
+    // The settings and the Trash wait for the drops' file work, and so does the close after a
+    // failed write: quitting never leaves a released drop undone without the user's word.
     if (!pending_.empty() && !closeNow_) {
         event->ignore();
         finishWorkBeforeClosing();
+        return;
+    }
+    // A failed write keeps the window open once; the next close request always closes.
+    if (closeWriteFailed_) {
+        event->accept();
         return;
     }
     if (kiment()) {

@@ -176,6 +176,15 @@ class MainWindow : public QMainWindow {
     } lastRelease_;
     std::vector<DropResult> heldResults_; // arrived during a drag or a scan, settled after it
     std::unique_ptr<FolderScan> scan_;
+    // What the window showed before the running load took its lists: a cancelled load puts it
+    // back. `dirs` are the folders those lists were read from.
+    struct BeforeLoad {
+        ScanLists lists;
+        std::array<int, kSlotCount> index{};
+        int indexpanel = kSourceSlot;
+        std::array<QString, kSlotCount> dirs;
+    } beforeLoad_;
+    std::array<QString, kSlotCount> listedDirs_; // the folders the lists were read from
     // A panel's text while its folder is being scanned, drawn instead of its name and count;
     // empty: none.
     std::array<QString, kSlotCount> scanText_;

@@ -126,11 +126,19 @@ void MainWindow::betoltesbuttonrol() {
     st_.panelState[kSourceSlot] = PanelState::Selected;
     st_.indexpanel = kSourceSlot;
     // The lists empty at once and the new ones arrive together when every folder is read
-    // (scanFinished); until then there is nothing to show, step through or sort. The worker
-    // frees the old lists.
+    // (scanFinished); until then there is nothing to show, step through or sort. The lists go
+    // aside for a cancelled load to put back; the worker frees the ones set aside before.
+    ScanLists stale;
+    if (!scanning()) {
+        stale = std::exchange(beforeLoad_.lists, std::exchange(st_.lists, {}));
+        beforeLoad_.index = st_.index;
+        beforeLoad_.indexpanel = st_.indexpanel;
+        beforeLoad_.dirs = listedDirs_;
+    }
+    st_.lists = {};
     st_.index.fill(0);
     holdScanStart();
-    scan_->start({st_.dirs, st_.pirosmappa}, std::exchange(st_.lists, {}));
+    scan_->start({st_.dirs, st_.pirosmappa}, std::move(stale));
     scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], 0);
     st_.s1 = listbox(st_, st_.indexpanel);
     kepbetoltes(st_.s1);

@@ -145,6 +145,7 @@ class DropRun {
         st_.s3 = path;
         const CopyResult r = ops_.exists(path) ? CopyResult::Taken : safeCopy(ops_, source_, path);
         if (r == CopyResult::Done || r == CopyResult::LeftBehind) { // its number is used now
+            made_ << path;
             undoCopy_ = path;
             undoNumber_ = n;
             st_.torol500 = n < INT_MAX ? n + 1 : n;
@@ -213,6 +214,7 @@ class DropRun {
     bool mayDelete() const { return !failed_ && !plan_.keep; }
     bool hasCopies() const { return holders_ > 0; }
     bool failed() const { return failed_; }
+    const QStringList& made() const { return made_; }
     // What failed, and where the photo is now as the disk shows it.
     QString message() const {
         QStringList all = messages_;
@@ -228,7 +230,9 @@ class DropRun {
     }
 
     void copyInto(int slot, const QString& dest) {
-        switch (safeCopy(ops_, source_, dest)) {
+        const CopyResult r = safeCopy(ops_, source_, dest);
+        if (r == CopyResult::Done || r == CopyResult::LeftBehind) made_ << dest;
+        switch (r) {
         case CopyResult::Done:
             addEntry(slot, dest);
             ++holders_;
@@ -285,7 +289,8 @@ class DropRun {
     // A photo that came into the folder after its list was made joins the list, as the next
     // scan would list it; a folder of that name does not.
     void listIfUnknown(int slot, const QString& dest) {
-        if (st_.lists[size_t(slot)].indexOf(dest) < 0 && pathFacts(dest).isFile)
+        if (st_.lists[size_t(slot)].indexOf(dest) < 0 && ops_.exists(dest) &&
+            pathFacts(dest).isFile)
             addEntry(slot, dest);
     }
 
@@ -324,6 +329,7 @@ class DropRun {
     const QString source_;
     QStringList messages_;
     QStringList itself_; // other names of the dragged file, gone with it
+    QStringList made_;   // the copies written
     QString undoCopy_;   // the undo copy this drop made, and its running number
     int undoNumber_ = 0;
     int holders_ = 0; // folders that now hold a copy of the photo
@@ -394,6 +400,45 @@ DropPlan planDrop(const AppState& st, FileOps& ops) {
     return plan;
 }
 
+void recheckPlan(const AppState& st, DropPlan& plan, FileOps& ops) {
+    if (!plan.volt || plan.sourceMissing) return;
+    const auto sameHere = [&](const QString& dest) {
+        return ops.exists(dest) && ops.sameBytes(plan.source, dest);
+    };
+    for (DropStep& step : plan.steps) {
+        switch (step.action) {
+        case DropAction::Present: // a copy accepts an identical file only after reading it now
+            step.action = DropAction::Copy;
+            break;
+        case DropAction::Itself:
+            if (step.dest != plan.source && !ops.sameFile(plan.source, step.dest))
+                step.action = DropAction::Copy;
+            break;
+        case DropAction::Clash: // the name may have been freed, or hold this very photo
+            if (!ops.exists(step.dest) || sameHere(step.dest)) step.action = DropAction::Copy;
+            break;
+        case DropAction::AskRename: // no second copy of a photo the folder already holds
+            if (sameHere(step.dest)) step.action = DropAction::Copy;
+            break;
+        case DropAction::Copy:
+            if (step.slot == kTrashSlot && ops.exists(step.dest) && !sameHere(step.dest)) {
+                const QString renamed = freeName(step.dest, st.lists[kTrashSlot], ops);
+                if (!renamed.isEmpty()) step.dest = renamed;
+            }
+            break;
+        case DropAction::NoFreeName:
+        case DropAction::NoFolder:
+            break;
+        }
+    }
+    if (plan.moveStep >= 0) {
+        const DropStep& move = plan.steps[size_t(plan.moveStep)];
+        if (move.action != DropAction::Copy || ops.isLink(plan.source) ||
+            !ops.sameFileSystem(plan.source, st.dirs[size_t(move.slot)]))
+            plan.moveStep = -1;
+    }
+}
+
 // executeDrop: the release's file work, list updates and choice of the next photo to show.
 DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, FileOps& ops,
                         std::vector<ListChange>* changes) {
@@ -443,6 +488,7 @@ DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed
     out.relayout = st.globalnev == kRelayoutMarker;
     out.ok = !run.failed();
     out.message = run.message();
+    out.made = run.made();
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "core/state.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace kps {
@@ -53,10 +54,18 @@ struct DropOutcome {
     QString message;       // what failed, in Hungarian, for the status bar; empty when ok
     QString show;          // the path to hand the viewer next ("*" for none)
     bool relayout = false; // globalnev holds the marker: the viewer lays out its picture again
+    QStringList made;      // the copies this drop wrote (the undo copy included)
 };
 
 // The drop's decisions from the panel states and the disk; changes nothing.
 DropPlan planDrop(const AppState& st, FileOps& ops);
+
+// Nothing the release decided from what it saw is trusted when the work runs: just before it,
+// the plan is checked against the disk. A folder that seemed to hold the photo (a same-named
+// identical file, one an earlier drop was bringing, the dragged file under another name) is
+// looked at again; a name taken by an identical photo is no clash; a Trash name taken since gets
+// a free one; a move ends with a rename only where the disk allows it.
+void recheckPlan(const AppState& st, DropPlan& plan, FileOps& ops);
 
 // Carries the plan out: copies, list entries, cursors, the undo copy, the deletion of the dragged
 // file, the panel states and the photo to show next. renameConfirmed answers the rename question.

@@ -102,6 +102,11 @@ DropJob prepareDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, qi
     PretendFileOps pretend(plan.source);
     now = executeDrop(st, plan, renameConfirmed, pretend, &job.predicted);
     st.torol500 = torol500;
+    // A clash is sure only once the work has compared the bytes (an identical photo is no
+    // clash): the photo stays for now, and what is wrong comes with the result.
+    const bool clash = std::any_of(plan.steps.begin(), plan.steps.end(),
+                                   [](const DropStep& s) { return s.action == DropAction::Clash; });
+    if (clash) now.message.clear();
     for (const ListChange& c : job.predicted) {
         if (c.added && c.path != plan.source && !job.arrivals.contains(c.path))
             job.arrivals << c.path;
@@ -116,6 +121,7 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter) {
     // release expected it: nothing is done with it.
     if (job.plan.volt && !job.plan.sourceMissing && !ops.exists(job.plan.source))
         job.plan.sourceMissing = true;
+    recheckPlan(st, job.plan, ops);
     std::vector<ListChange> done;
     const DropOutcome out = executeDrop(st, job.plan, job.renameConfirmed, ops, &done);
     undoCounter = st.torol500;
@@ -126,6 +132,7 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter) {
     result.ok = out.ok;
     result.message = out.message;
     result.torol500 = st.torol500;
+    result.made = out.made;
     for (const std::vector<ListChange>* changes : {&job.predicted, &done}) {
         for (const ListChange& c : *changes) {
             const bool known =
@@ -135,6 +142,13 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter) {
         }
     }
     return result;
+}
+
+void takeBackCopies(const DropResult& result, FileOps& ops) {
+    if (!ops.exists(result.source)) return; // the copies are where the photo is now
+    for (const QString& copy : result.made) {
+        if (copy != result.source && ops.sameBytes(result.source, copy)) ops.remove(copy);
+    }
 }
 
 void PendingDrops::add(const DropJob& job) {
@@ -155,7 +169,8 @@ void PendingDrops::settle(AppState& st, const DropResult& result) {
                                  [&](const Item& item) { return item.id == result.id; });
     if (it == items_.end()) return;
     const size_t after = size_t(it - items_.begin()) + 1;
-    for (const EntryFact& fact : result.facts) {
+    // Lists not loaded (a load was cancelled) stay empty: one entry would pass for a folder.
+    for (const EntryFact& fact : st.megsemmi ? std::vector<EntryFact>{} : result.facts) {
         const int slot = fact.entry.slot;
         // A slot loaded again with another folder meanwhile is not this drop's business.
         if (!validSlot(slot) || !fact.entry.path.startsWith(st.dirs[size_t(slot)]) ||
@@ -192,6 +207,18 @@ QString PendingDrops::whereNow(const QString& path,
     return path;
 }
 
+QString PendingDrops::origin(const QString& path) const {
+    QString place = path;
+    for (size_t guard = 0; guard < items_.size(); ++guard) {
+        const auto it = std::find_if(items_.rbegin(), items_.rend(), [&](const Item& item) {
+            return item.arrivals.contains(place);
+        });
+        if (it == items_.rend() || it->source == place) break;
+        place = it->source;
+    }
+    return place;
+}
+
 bool PendingDrops::isArrival(const QString& path) const {
     return std::any_of(items_.begin(), items_.end(),
                        [&](const Item& item) { return item.arrivals.contains(path); });
@@ -204,30 +231,32 @@ qint64 PendingDrops::bytes() const {
     return sum;
 }
 
-QString PendingAwareOps::now(const QString& path) {
-    return pending_.whereNow(path, [this](const QString& p) { return disk_.exists(p); });
+bool ListedOps::exists(const QString& path) {
+    if (pending_.isArrival(path)) return true;
+    return std::any_of(st_.lists.begin(), st_.lists.end(),
+                       [&](const PhotoList& list) { return list.indexOf(path) >= 0; });
 }
 
-bool PendingAwareOps::exists(const QString& path) {
-    return pending_.isArrival(path) || disk_.exists(path);
+bool ListedOps::sameFile(const QString& a, const QString& b) {
+    return pending_.origin(a) == pending_.origin(b);
 }
 
-bool PendingAwareOps::isLink(const QString& path) {
-    return !pending_.isArrival(path) && disk_.isLink(path);
-}
-
-bool PendingAwareOps::sameFile(const QString& a, const QString& b) {
-    return disk_.sameFile(now(a), now(b));
-}
-
-bool PendingAwareOps::sameBytes(const QString& a, const QString& b) {
-    return disk_.sameBytes(now(a), now(b));
+quint64 ListedOps::mountOf(const QString& path) const {
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        const QString& folder = st_.dirs[size_t(slot)];
+        if (!folder.isEmpty() && (path == folder || levalasztodir(path) == folder))
+            return mounts_[size_t(slot)];
+    }
+    // A photo in a subfolder of the source lies, as far as a release can tell, on its mount.
+    const QString& source = st_.dirs[kSourceSlot];
+    return !source.isEmpty() && path.startsWith(source) ? mounts_[kSourceSlot] : 0;
 }
 
 // A photo on its way to a folder will lie on that folder's file system.
-bool PendingAwareOps::sameFileSystem(const QString& file, const QString& folder) {
-    if (!pending_.isArrival(file)) return disk_.sameFileSystem(file, folder);
-    return disk_.sameFileSystem(levalasztodir(file), folder);
+bool ListedOps::sameFileSystem(const QString& file, const QString& folder) {
+    const quint64 a = mountOf(pending_.isArrival(file) ? levalasztodir(file) : file);
+    const quint64 b = mountOf(folder);
+    return a != 0 && a == b;
 }
 
 QString pendingText(int photos, qint64 bytes) {

@@ -6,6 +6,7 @@
 
 #include "core/drop.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 
@@ -34,6 +35,7 @@ struct DropResult {
     QString message;  // what failed and where the photo is, in Hungarian; empty when ok
     int torol500 = 1; // the undo counter after this drop
     std::vector<EntryFact> facts;
+    QStringList made; // the copies the work wrote (the undo copy included)
 };
 
 // At the release, with the plan made and the rename question answered: changes the lists,
@@ -47,6 +49,44 @@ DropJob prepareDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, qi
 // counter from one job to the next (0 before the first), as the window's copy of it changes only
 // when results arrive.
 DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter);
+
+// After a drop stopped part-way (the user would not wait at close): the copies it wrote go
+// again while the photo is still whole at its source, so nothing is left half-done. A copy is
+// only removed after its bytes are checked against the source.
+void takeBackCopies(const DropResult& result, FileOps& ops);
+
+// The disk for a drop that may be told to stop: once `stop` is set, no step that writes,
+// renames or deletes a photo is taken (removing a copy's temporary file still is), so the drop
+// fails at its next step and keeps the photo where it was.
+class StoppableOps : public FileOps {
+  public:
+    StoppableOps(FileOps& disk, const std::atomic<bool>& stop) : disk_(disk), stop_(stop) {}
+    bool exists(const QString& path) override { return disk_.exists(path); }
+    bool isLink(const QString& path) override { return disk_.isLink(path); }
+    bool sameFile(const QString& a, const QString& b) override { return disk_.sameFile(a, b); }
+    bool sameBytes(const QString& a, const QString& b) override { return disk_.sameBytes(a, b); }
+    bool sameFileSystem(const QString& file, const QString& folder) override {
+        return disk_.sameFileSystem(file, folder);
+    }
+    bool makeFolder(const QString& path) override { return !stop_ && disk_.makeFolder(path); }
+    bool copyToTemp(const QString& from, const QString& tmp) override {
+        return !stop_ && disk_.copyToTemp(from, tmp);
+    }
+    bool flush(const QString& path) override { return !stop_ && disk_.flush(path); }
+    bool verify(const QString& from, const QString& tmp) override {
+        return disk_.verify(from, tmp);
+    }
+    RenameResult renameNoReplace(const QString& from, const QString& to) override {
+        return stop_ ? RenameResult::Failed : disk_.renameNoReplace(from, to);
+    }
+    bool remove(const QString& path) override {
+        return (!stop_ || path.endsWith(QStringLiteral(".part"))) && disk_.remove(path);
+    }
+
+  private:
+    FileOps& disk_;
+    const std::atomic<bool>& stop_;
+};
 
 // The drops released but not yet settled, kept on the window's thread.
 class PendingDrops {
@@ -64,6 +104,8 @@ class PendingDrops {
 
     // A name the photo of a pending drop gets: listed already, on disk once the work is done.
     bool isArrival(const QString& path) const;
+    // Where the photo listed as path was before the pending drops that bring it there.
+    QString origin(const QString& path) const;
 
     bool empty() const { return items_.empty(); }
     int count() const { return int(items_.size()); }
@@ -81,34 +123,36 @@ class PendingDrops {
     std::deque<Item> items_;
 };
 
-// The disk as the pending drops will leave it, for planning a release: a photo on its way to a
-// folder already stands there, with the bytes it has now.
-class PendingAwareOps : public FileOps {
+// What a release knows without touching the disk: the lists, as the pending drops will leave
+// them, and the mounts the last load found the folders on. A name stands in a folder when a list
+// names it (a photo on its way counts); two names are one file when both lead back to the same
+// place; bytes are never known to be the same (the work compares them when it runs). Planning
+// never writes, so the writing steps refuse.
+class ListedOps : public FileOps {
   public:
-    PendingAwareOps(FileOps& disk, const PendingDrops& pending) : disk_(disk), pending_(pending) {}
+    // mounts: the mount each slot's folder lies on, 0 where not known.
+    ListedOps(const AppState& st, const PendingDrops& pending,
+              const std::array<quint64, kSlotCount>& mounts)
+        : st_(st), pending_(pending), mounts_(mounts) {}
     bool exists(const QString& path) override;
-    bool isLink(const QString& path) override;
+    bool isLink(const QString&) override { return false; }
     bool sameFile(const QString& a, const QString& b) override;
-    bool sameBytes(const QString& a, const QString& b) override;
+    bool sameBytes(const QString&, const QString&) override { return false; }
     bool sameFileSystem(const QString& file, const QString& folder) override;
-    // Planning never writes; these go to the disk as they are.
-    bool makeFolder(const QString& path) override { return disk_.makeFolder(path); }
-    bool copyToTemp(const QString& from, const QString& tmp) override {
-        return disk_.copyToTemp(from, tmp);
+    bool makeFolder(const QString&) override { return false; }
+    bool copyToTemp(const QString&, const QString&) override { return false; }
+    bool flush(const QString&) override { return false; }
+    bool verify(const QString&, const QString&) override { return false; }
+    RenameResult renameNoReplace(const QString&, const QString&) override {
+        return RenameResult::Failed;
     }
-    bool flush(const QString& path) override { return disk_.flush(path); }
-    bool verify(const QString& from, const QString& tmp) override {
-        return disk_.verify(from, tmp);
-    }
-    RenameResult renameNoReplace(const QString& from, const QString& to) override {
-        return disk_.renameNoReplace(from, to);
-    }
-    bool remove(const QString& path) override { return disk_.remove(path); }
+    bool remove(const QString&) override { return false; }
 
   private:
-    QString now(const QString& path);
-    FileOps& disk_;
+    quint64 mountOf(const QString& path) const; // of the slot folder holding path, or 0
+    const AppState& st_;
     const PendingDrops& pending_;
+    const std::array<quint64, kSlotCount>& mounts_;
 };
 
 // The pending-work text of the status bar: photos and megabytes left; empty when none.

@@ -1,6 +1,7 @@
 #include "core/dropqueue.h"
 
 #include <QMetaObject>
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -15,7 +16,8 @@ struct DropQueue::Shared {
     bool running = false;
     bool stopping = false;
     bool workerDone = false;
-    DropQueue* receiver = nullptr; // null once the queue is gone: results are dropped then
+    std::atomic<bool> stopped{false}; // the user quit: the running drop stops at its next step
+    DropQueue* receiver = nullptr;    // null once the queue is gone: results are dropped then
     std::shared_ptr<FileOps> ops;
     std::function<void(const DropJob&)> hook;
     int undoCounter = 0;
@@ -34,10 +36,16 @@ void DropQueue::Shared::workerLoop() {
         const auto runHook = hook;
         lock.unlock();
         if (runHook) runHook(job);
-        DropResult result = runDropJob(std::move(job), *ops, undoCounter);
+        const bool skipped = stopped; // quit before it began: its photo was never touched
+        DropResult result;
+        if (!skipped) {
+            StoppableOps stoppable(*ops, stopped);
+            result = runDropJob(std::move(job), stoppable, undoCounter);
+            if (stopped && !result.ok) takeBackCopies(result, *ops);
+        }
         lock.lock();
         running = false;
-        if (receiver) {
+        if (receiver && !skipped) {
             QMetaObject::invokeMethod(
                 receiver, [q = receiver, result = std::move(result)] { q->deliverResult(result); },
                 Qt::QueuedConnection);
@@ -59,6 +67,7 @@ DropQueue::~DropQueue() {
     {
         std::unique_lock lock(shared_->mutex);
         shared_->stopping = true;
+        shared_->stopped = true;
         shared_->receiver = nullptr;
         shared_->jobs.clear();
         shared_->workAvailable.notify_all();
@@ -84,6 +93,12 @@ std::vector<quint64> DropQueue::takeWaiting() {
         ids.push_back(job.id);
     shared_->jobs.clear();
     return ids;
+}
+
+void DropQueue::stop() {
+    std::lock_guard lock(shared_->mutex);
+    shared_->stopped = true;
+    shared_->jobs.clear();
 }
 
 bool DropQueue::busy() const {

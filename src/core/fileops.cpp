@@ -119,9 +119,17 @@ bool RealFileOps::sameBytes(const QString& a, const QString& b) {
     }
 }
 
+// One device can be mounted at several places (bind mounts), and a rename between two of them
+// is refused: a rename needs the same mount, which the mount id tells where the kernel has it.
 bool RealFileOps::sameFileSystem(const QString& file, const QString& folder) {
-    struct stat sf, sd;
-    return statPath(file, sf) && statPath(folder, sd) && sf.st_dev == sd.st_dev;
+    struct statx sf, sd;
+    const unsigned mask = STATX_INO | STATX_MNT_ID;
+    if (::statx(AT_FDCWD, native(file), 0, mask, &sf) != 0 ||
+        ::statx(AT_FDCWD, native(folder), 0, mask, &sd) != 0)
+        return false;
+    if (sf.stx_dev_major != sd.stx_dev_major || sf.stx_dev_minor != sd.stx_dev_minor) return false;
+    const bool mountsKnown = (sf.stx_mask & sd.stx_mask & STATX_MNT_ID) != 0;
+    return !mountsKnown || sf.stx_mnt_id == sd.stx_mnt_id;
 }
 
 bool RealFileOps::makeFolder(const QString& path) {
@@ -207,6 +215,14 @@ RenameResult RealFileOps::dropOldName(const QByteArray& f, const QByteArray& t) 
 
 bool RealFileOps::remove(const QString& path) {
     return ::unlink(native(path)) == 0;
+}
+
+quint64 mountOf(const QString& folder) {
+    struct statx sx;
+    if (folder.isEmpty() || ::statx(AT_FDCWD, native(folder), 0, STATX_MNT_ID, &sx) != 0) return 0;
+    if (sx.stx_mask & STATX_MNT_ID) return sx.stx_mnt_id;
+    // No mount ids from this kernel: the device stands for the mount.
+    return (quint64(sx.stx_dev_major) << 32 | sx.stx_dev_minor) | (quint64(1) << 63);
 }
 
 int RealFileOps::renameNoReplaceCall(const char* from, const char* to) {

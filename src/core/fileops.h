@@ -72,6 +72,10 @@ class RealFileOps : public FileOps {
     RenameResult dropOldName(const QByteArray& f, const QByteArray& t);
 };
 
+// The mount a folder lies on (a bind mount is a mount of its own), or 0 when it cannot be told.
+// Two folders with one nonzero mount let a rename move a photo between them.
+quint64 mountOf(const QString& folder);
+
 // How safeCopy ended.
 enum class CopyResult {
     Done,       // to holds the photo, flushed and verified

@@ -1,5 +1,6 @@
 #include "core/folderscan.h"
 
+#include "core/fileops.h"
 #include "core/leftovers.h"
 #include "core/scan.h"
 
@@ -22,6 +23,7 @@ struct FolderScan::Job {
     std::time_t leftoversBefore = 0;
     ScanControl control;
     std::shared_ptr<ScanLists> lists = std::make_shared<ScanLists>();
+    std::array<quint64, kSlotCount> mounts{};
 
     std::mutex mutex;
     std::condition_variable exited;
@@ -42,6 +44,8 @@ struct FolderScan::Job {
             if (!FileList2(out[slot], request.dirs[slot], jpg, jpeg, leftoversBefore, &control))
                 return false;
         }
+        for (size_t slot = 0; slot < size_t(kSlotCount); ++slot)
+            mounts[slot] = mountOf(request.dirs[slot]);
         return true;
     }
 
@@ -138,6 +142,7 @@ void FolderScan::deliver(const std::shared_ptr<Job>& job) {
     if (job != current_ || job->control.isCancelled()) return;
     current_.reset();
     progressTimer_->stop();
+    mounts_ = job->mounts;
     emit finished(job->lists);
 }
 

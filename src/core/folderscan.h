@@ -57,6 +57,8 @@ class FolderScan : public QObject {
     // Photos found and folders read so far by the running scan (0 when none runs).
     int photosFound() const;
     int foldersRead() const;
+    // The mounts the folders of the last delivered scan lie on (mountOf), by slot.
+    const std::array<quint64, kSlotCount>& mounts() const { return mounts_; }
     // Runs on the worker before each folder is read, for scans started later; tests stand for
     // a slow or stalled device with it.
     void setWorkerHook(std::function<void(const QString& folder)> hook);
@@ -85,6 +87,7 @@ class FolderScan : public QObject {
     std::thread worker_;
     std::function<void(const QString&)> hook_;
     QTimer* progressTimer_ = nullptr;
+    std::array<quint64, kSlotCount> mounts_{};
 };
 
 } // namespace kps

@@ -22,7 +22,11 @@ constexpr int kGreen = 3;
 // Nine slot folders and an undo folder in a temporary folder, the source slot viewed.
 class Scene {
   public:
-    Scene() {
+    // `place`: a folder for the temporary folder (a RAM disk for long simulations); empty for
+    // the system's.
+    explicit Scene(const QString& place = {})
+        : tmp(place.isEmpty() ? QDir::tempPath() + QStringLiteral("/kps-XXXXXX")
+                              : place + QStringLiteral("/kps-XXXXXX")) {
         for (int slot = 0; slot < kSlotCount; ++slot) {
             const QString name =
                 slot == kTrashSlot ? QStringLiteral("trash") : QStringLiteral("f%1").arg(slot);
@@ -58,6 +62,7 @@ class Scene {
 
     // Lists every folder as a load does and views `photo` in its slot.
     void load(int viewed = kSourceSlot, const QString& photo = {}) {
+        st.megsemmi = false;
         for (int slot = 0; slot < kSlotCount; ++slot) {
             st.lists[size_t(slot)].assign(photosOnDisk(slot));
             st.index[size_t(slot)] = 0;

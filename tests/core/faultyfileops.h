@@ -51,7 +51,9 @@ class FaultyFileOps : public RealFileOps {
     bool refuseTimes = false;     // setting a copy's modification time is refused
     int tripped = 0;              // how many calls were failed
     int exitBeforeCall = -1;      // the process ends at once before the call numbered so
-    std::vector<FileCall> calls;  // every call that can fail, in order
+    bool fastFlush = false;       // flushes succeed without waiting for the disk (simulations)
+    std::function<void(const FileCall&)> beforeCall; // runs before each call, e.g. to hold it
+    std::vector<FileCall> calls;                     // every call that can fail, in order
 
     bool sameFileSystem(const QString& file, const QString& folder) override {
         return !crossFileSystem && RealFileOps::sameFileSystem(file, folder);
@@ -63,7 +65,7 @@ class FaultyFileOps : public RealFileOps {
         return run(FileStep::CopyToTemp, tmp, [&] { return RealFileOps::copyToTemp(from, tmp); });
     }
     bool flush(const QString& path) override {
-        return run(FileStep::Flush, path, [&] { return RealFileOps::flush(path); });
+        return run(FileStep::Flush, path, [&] { return fastFlush || RealFileOps::flush(path); });
     }
     bool verify(const QString& from, const QString& tmp) override {
         return run(FileStep::Verify, tmp, [&] { return RealFileOps::verify(from, tmp); });
@@ -102,6 +104,7 @@ class FaultyFileOps : public RealFileOps {
     std::optional<Fault> trip(FileStep step, const QString& path) {
         if (int(calls.size()) == exitBeforeCall) ::_exit(0); // the program killed mid-drop
         calls.push_back({step, path});
+        if (beforeCall) beforeCall(calls.back());
         const bool hit = mode_ == Mode::ByCall   ? int(calls.size()) - 1 == callToFail_
                          : mode_ == Mode::ByStep ? step == step_ && (!where_ || where_(path))
                                                  : false;

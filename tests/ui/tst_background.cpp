@@ -202,8 +202,8 @@ class BackgroundTest : public QObject {
         QVERIFY(test::iniLines(fx.settingsFile()).contains(QStringLiteral("torol500=2")));
     }
 
-    // Not waiting: the drops not started stay undone, and the Trash keeps its photos while a
-    // drop may still be copying into it.
+    // Not waiting: the drops not started stay undone, the running one stops at its next step,
+    // and the Trash keeps its photos while a drop may still be at work there.
     void quittingAtOnceLeavesEveryPhotoWhole() {
         Held h(2);
         auto [fx, w, first, second] = std::tie(h.fx, *h.w, h.photos[0], h.photos[1]);
@@ -224,9 +224,46 @@ class BackgroundTest : public QObject {
         QVERIFY(QFile::exists(fx.settingsFile()));
         QVERIFY(QFile::exists(second)); // its drop never started
         QVERIFY(!QFile::exists(fx.slotFolder(1) + "IMG_2.jpg"));
-        h.drops.open(); // the drive answers after all: the running drop completes
-        QVERIFY(QTest::qWaitFor([&] { return !QFile::exists(first); }, 10000));
-        QVERIFY(QFile::exists(fx.slotFolder(8) + "IMG_1.jpg"));
+        h.drops.open(); // the drive answers after all: the running drop stops before its steps
+        QVERIFY(QTest::qWaitFor([&] { return !w.dropQueue().busy(); }, 10000));
+        QTest::qWait(50);
+        QVERIFY(QFile::exists(first));
+        QVERIFY(!QFile::exists(fx.slotFolder(8) + "IMG_1.jpg"));
+    }
+
+    // A drop stopped half-way by quitting takes back the copy it had already written.
+    void quittingAtOnceTakesBackAHalfDoneDrop() {
+        test::FaultyFileOps faulty;
+        faulty.crossFileSystem = true; // copies, the yellow one first
+        test::Turnstile secondCopy;
+        Held h(1, &faulty);
+        auto [fx, w, p] = std::tie(h.fx, *h.w, h.photos[0]);
+        const QByteArray bytes = test::readFile(p);
+        faulty.beforeCall = [&, blue = fx.slotFolder(2)](const test::FileCall& call) {
+            if (call.step == test::FileStep::CopyToTemp && levalasztodir(call.path) == blue)
+                secondCopy.wait();
+        };
+        w.state().png[2] = kMarkBlue;
+        h.drops.open();
+        h.dropOn(1);
+        secondCopy.waitForArrivals(1);
+        QVERIFY(QFile::exists(fx.slotFolder(1) + "IMG_1.jpg"));
+
+        QVERIFY(!fx.close());
+        auto* progress = w.findChild<QProgressDialog*>(QStringLiteral("CloseProgress"));
+        QVERIFY(progress);
+        QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+        QVERIFY(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
+        secondCopy.open();
+        QVERIFY(QTest::qWaitFor([&] { return !w.dropQueue().busy(); }, 10000));
+        QTest::qWait(50);
+        QCOMPARE(test::readFile(p), bytes);
+        QVERIFY(!QFile::exists(fx.slotFolder(1) + "IMG_1.jpg"));
+        QVERIFY(!QFile::exists(fx.slotFolder(2) + "IMG_1.jpg"));
+        QStringList parts;
+        for (int slot : {1, 2})
+            parts << QDir(fx.slotFolder(slot)).entryList({"*.part"}, QDir::Files | QDir::Hidden);
+        QVERIFY2(parts.isEmpty(), qPrintable(parts.join(u' ')));
     }
 };
 

@@ -9,6 +9,7 @@
 #include "app/widgets.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
@@ -142,6 +143,30 @@ class LoadScanTest : public QObject {
         QVERIFY(!w.scanning());
         QCOMPARE(w.state().lists[0].count(), 2);
         QCOMPARE(picture(fx, 0)->text(), QStringLiteral("Forrás (1/2)"));
+    }
+
+    // A close that does not happen (the settings cannot be written) still cancels the load:
+    // the lists it took come back whole, with the place the user was at.
+    void aCancelledReloadPutsItsListsBack() {
+        WindowFixture fx;
+        MainWindow& w = fx.startWithFolders();
+        writePhotos(fx);
+        fx.load();
+        QTest::keyClick(&w, Qt::Key_Space);
+        auto gate = holdScans(w);
+        w.SpeedButton1Click(1);
+        gate->waitForArrivals(1);
+        QVERIFY(w.state().lists[0].isEmpty());
+        QFile::remove(fx.settingsFile());
+        QVERIFY(QDir().mkpath(fx.settingsFile())); // the settings cannot be written
+        QVERIFY(!fx.close());
+        QVERIFY(!w.scanning());
+        QCOMPARE(w.state().lists[0].count(), 2);
+        QCOMPARE(w.state().lists[2].count(), 1);
+        QCOMPARE(picture(fx, 0)->text(), QStringLiteral("Forrás (2/2)"));
+        QCOMPARE(w.state().s1, fx.slotFolder(0) + "b.jpg");
+        releaseCancelled(w, *gate);
+        QCOMPARE(w.state().lists[0].count(), 2);
     }
 
     void closeDuringAStalledScanClosesAndDestroysNothing() {
