@@ -161,29 +161,36 @@ bool sameProportions(QSize picture, QSize photo) {
     return std::abs(picture.height() - expected) <= slack;
 }
 
+DecodedPhoto decodeEmbeddedPicture(JpegDecoder& decoder, const QString& path, const PhotoHead& head,
+                                   const EmbeddedPicture& picture, QSize cover,
+                                   const StopRequest& stop) {
+    const QSize photoSize = head.head.frameSize;
+    if (!head.isFile || photoSize.isEmpty() || !picture.present() ||
+        picture.length > kMaxPreviewBytes || picture.offset + picture.length > head.bytes ||
+        (stop && stop()))
+        return {};
+    noteFileCall("decodeEmbeddedPicture");
+    const FileHandle file(path);
+    std::vector<unsigned char> bytes(static_cast<size_t>(picture.length));
+    if (file.fd() < 0 || file.read(picture.offset, bytes.data(), picture.length) != picture.length)
+        return {};
+    // Its own frame header must promise the photo's proportions before anything is decoded.
+    if (!sameProportions(jpegFrameSize(bytes.data(), picture.length), photoSize)) return {};
+    DecodedPhoto preview = decoder.decodeBytes(bytes.data(), picture.length, cover, stop);
+    if (!preview.ok || !sameProportions(preview.image.size(), photoSize)) return {};
+    preview.preview = true;
+    preview.fullSize = photoSize;
+    preview.fileBytes = head.bytes;
+    preview.modifiedMs = head.modifiedMs;
+    return preview;
+}
+
 DecodedPhoto decodeEmbeddedPreview(JpegDecoder& decoder, const QString& path, const PhotoHead& head,
                                    QSize cover, const StopRequest& stop) {
-    const QSize photoSize = head.head.frameSize;
-    if (!head.isFile || photoSize.isEmpty()) return {};
-    noteFileCall("decodeEmbeddedPreview");
-    const FileHandle file(path);
-    if (file.fd() < 0) return {};
-    std::vector<unsigned char> bytes;
     for (const EmbeddedPicture& picture : {head.head.mpfPreview, head.head.exifThumbnail}) {
-        if (!picture.present() || picture.length > kMaxPreviewBytes ||
-            picture.offset + picture.length > head.bytes || (stop && stop()))
-            continue;
-        bytes.resize(size_t(picture.length));
-        if (file.read(picture.offset, bytes.data(), picture.length) != picture.length) continue;
-        // Its own frame header must promise the photo's proportions before anything is decoded.
-        if (!sameProportions(jpegFrameSize(bytes.data(), picture.length), photoSize)) continue;
-        DecodedPhoto preview = decoder.decodeBytes(bytes.data(), picture.length, cover, stop);
-        if (!preview.ok || !sameProportions(preview.image.size(), photoSize)) continue;
-        preview.preview = true;
-        preview.fullSize = photoSize;
-        preview.fileBytes = head.bytes;
-        preview.modifiedMs = head.modifiedMs;
-        return preview;
+        const DecodedPhoto preview =
+            decodeEmbeddedPicture(decoder, path, head, picture, cover, stop);
+        if (preview.ok) return preview;
     }
     return {};
 }

@@ -32,10 +32,13 @@ PhotoHead readPhotoHead(const QString& path);
 // True when a picture of size `picture` has the proportions of a photo of size `photo`.
 bool sameProportions(QSize picture, QSize photo);
 
-// The embedded picture that stands in for the photo, decoded by `decoder` to cover `cover`:
-// the MPF preview, else the Exif thumbnail. A picture that cannot be read or decoded, or whose
-// proportions are not the photo's (a damaged or lying one), is passed over; ok is false when
-// none is left. The result's fullSize is the photo's own.
+// One embedded picture of the file decoded by `decoder` to cover `cover`, to stand in for the
+// photo. A picture that cannot be read or decoded, or whose proportions are not the photo's (a
+// damaged or lying one), gives ok == false. The result's fullSize is the photo's own.
+DecodedPhoto decodeEmbeddedPicture(JpegDecoder& decoder, const QString& path, const PhotoHead& head,
+                                   const EmbeddedPicture& picture, QSize cover,
+                                   const StopRequest& stop);
+// The best embedded picture that can stand in: the MPF preview, else the Exif thumbnail.
 DecodedPhoto decodeEmbeddedPreview(JpegDecoder& decoder, const QString& path, const PhotoHead& head,
                                    QSize cover, const StopRequest& stop);
 

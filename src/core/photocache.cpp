@@ -26,6 +26,7 @@ struct PhotoCache::Shared {
         DecodedPhoto photo;
         qint64 bytes = 0;
         quint64 lastUse = 0;
+        bool largest = false; // of the previews: no larger embedded picture can come
     };
     struct Job {
         QString path;
@@ -56,7 +57,8 @@ struct PhotoCache::Shared {
                                   bool background);
     void finishJob(const std::shared_ptr<Job>& job, const DecodedPhoto& photo);
     void store(const QString& path, const FileKey& key, const DecodedPhoto& photo);
-    void storePreview(const QString& path, const FileKey& key, const DecodedPhoto& preview);
+    void storePreview(const QString& path, const FileKey& key, const DecodedPhoto& preview,
+                      bool largest);
     void forget(QHash<QString, Entry>& from, const QString& path);
     void evictOverBudget();
     QString evictionVictim() const;
@@ -65,8 +67,9 @@ struct PhotoCache::Shared {
     DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover,
                                const StopRequest& stop);
     void stopBackgroundJobs(const QStringList& except);
-    std::optional<DecodedPhoto> previewFor(const Request& request, const PhotoHead& head,
-                                           const std::atomic<bool>& stop);
+    // Delivers the embedded pictures that can stand in for the request's photo, kept or read.
+    void deliverPreviews(const Request& request, const PhotoHead& head,
+                         const std::atomic<bool>& stop);
     // Hands an arrival on if its request still counts; expects mutex to be held.
     void deliver(const Request& request, PhotoArrival arrival, const DecodedPhoto& photo,
                  const std::atomic<bool>& stop);
@@ -227,9 +230,9 @@ void PhotoCache::Shared::store(const QString& path, const FileKey& key, const De
 }
 
 void PhotoCache::Shared::storePreview(const QString& path, const FileKey& key,
-                                      const DecodedPhoto& preview) {
+                                      const DecodedPhoto& preview, bool largest) {
     forget(previews, path);
-    previews.insert(path, Entry{key, preview, preview.image.sizeInBytes(), ++useCounter});
+    previews.insert(path, Entry{key, preview, preview.image.sizeInBytes(), ++useCounter, largest});
     bytes += preview.image.sizeInBytes();
     evictOverBudget();
 }
@@ -363,29 +366,36 @@ void PhotoCache::Shared::workerLoop() {
     threadExited.notify_all();
 }
 
-std::optional<DecodedPhoto> PhotoCache::Shared::previewFor(const Request& request,
-                                                           const PhotoHead& head,
-                                                           const std::atomic<bool>& stop) {
+void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead& head,
+                                         const std::atomic<bool>& stop) {
     const FileKey key{head.isFile, head.bytes, head.modifiedMs};
-    if (!key.valid) return std::nullopt;
+    if (!key.valid) return;
+    // The thumbnail first, ready in a moment, then the larger preview.
+    const EmbeddedPicture pictures[] = {head.head.exifThumbnail, head.head.mpfPreview};
+    int from = 0;
     {
         std::lock_guard lock(mutex);
         // The photo itself comes at once, or is on its way from the worker.
         if (findCovering(request.path, key, request.cover) ||
             findJob(request.path, key, request.cover))
-            return std::nullopt;
+            return;
         const auto it = previews.find(request.path);
         if (it != previews.end() && it->key == key) {
             it->lastUse = ++useCounter;
-            return it->photo;
+            deliver(request, PhotoArrival::Preview, it->photo, stop);
+            from = it->largest ? 2 : 1;
         }
     }
-    const DecodedPhoto preview = decodeEmbeddedPreview(previewDecoder, request.path, head,
-                                                       request.cover, [&] { return stop.load(); });
-    if (!preview.ok) return std::nullopt;
-    std::lock_guard lock(mutex);
-    if (!stopping) storePreview(request.path, key, preview);
-    return preview;
+    for (int i = from; i < 2 && !stop.load(); ++i) {
+        const DecodedPhoto preview =
+            decodeEmbeddedPicture(previewDecoder, request.path, head, pictures[i], request.cover,
+                                  [&] { return stop.load(); });
+        if (!preview.ok) continue;
+        std::lock_guard lock(mutex);
+        if (stopping) return;
+        storePreview(request.path, key, preview, i == 1 || !pictures[1].present());
+        deliver(request, PhotoArrival::Preview, preview, stop);
+    }
 }
 
 void PhotoCache::Shared::deliver(const Request& request, PhotoArrival arrival,
@@ -414,13 +424,8 @@ void PhotoCache::Shared::viewerLoop() {
         lock.lock();
         deliver(request, PhotoArrival::Facts, facts, *stop);
         lock.unlock();
-        if (request.kind == RequestKind::Show && !stop->load()) {
-            if (const auto preview = previewFor(request, head, *stop)) {
-                lock.lock();
-                deliver(request, PhotoArrival::Preview, *preview, *stop);
-                lock.unlock();
-            }
-        }
+        if (request.kind == RequestKind::Show && !stop->load())
+            deliverPreviews(request, head, *stop);
         if (hook) hook(request.path, *stop);
         DecodedPhoto photo;
         if (!stop->load()) photo = get(request.path, request.cover, [&] { return stop->load(); });

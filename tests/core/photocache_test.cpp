@@ -500,7 +500,7 @@ TEST_F(PhotoCacheTest, DestructionAbandonsTheViewersRequest) {
     EXPECT_TRUE(got.taken().empty());
 }
 
-// A request tells the file's facts first, then shows an embedded preview if the file has one,
+// A request tells the file's facts first, then the file's embedded pictures, smallest first,
 // then the photo; a photo shown from memory is confirmed against the file, and a changed file
 // replaces it.
 TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
@@ -520,8 +520,10 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
     const struct {
         QString path;
         std::vector<PhotoArrival> order;
-    } cases[] = {{camera, {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Photo}},
-                 {plain, {PhotoArrival::Facts, PhotoArrival::Photo}}};
+    } cases[] = {
+        {camera,
+         {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Preview, PhotoArrival::Photo}},
+        {plain, {PhotoArrival::Facts, PhotoArrival::Photo}}};
     for (const auto& c : cases) {
         const size_t before = got.arrivals().size();
         cache.request(c.path, {});
@@ -536,8 +538,10 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
         }
     }
     EXPECT_EQ(got.arrivals()[0].photo.modifiedMs, when.toMSecsSinceEpoch());
-    EXPECT_EQ(got.arrivals()[1].photo.image.size(), QSize(150, 100));
-    EXPECT_TRUE(got.arrivals()[1].photo.preview);
+    // The thumbnail, ready first, then the larger preview.
+    EXPECT_EQ(got.arrivals()[1].photo.image.size(), QSize(48, 32));
+    EXPECT_EQ(got.arrivals()[2].photo.image.size(), QSize(150, 100));
+    EXPECT_TRUE(got.arrivals()[2].photo.preview);
 
     // Changed on disk: memory still answers at once, and the confirming request replaces it.
     ASSERT_TRUE(kps::test::writeJpeg(camera, 200, 100, 5));

@@ -172,7 +172,7 @@ class SteppingTest : public QObject {
         QTest::keyClick(&w, Qt::Key_Space);
         QTRY_VERIFY(w.standInShown());
         QVERIFY(frame(fx)->isVisible());
-        QCOMPARE(photo(fx)->image().size(), QSize(150, 100));
+        QTRY_COMPARE(photo(fx)->image().size(), QSize(150, 100)); // after the thumbnail
         QCOMPARE(photo(fx)->fullSize(), QSize(300, 200));
         QCOMPARE(field(fx, 2), QStringLiteral("300x200"));
         QCOMPARE(field(fx, 3), QStringLiteral("2017.3.5 9:1"));
