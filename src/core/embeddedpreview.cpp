@@ -174,8 +174,10 @@ DecodedPhoto decodeEmbeddedPicture(JpegDecoder& decoder, const QString& path, co
     std::vector<unsigned char> bytes(static_cast<size_t>(picture.length));
     if (file.fd() < 0 || file.read(picture.offset, bytes.data(), picture.length) != picture.length)
         return {};
-    // Its own frame header must promise the photo's proportions before anything is decoded.
-    if (!sameProportions(jpegFrameSize(bytes.data(), picture.length), photoSize)) return {};
+    // Its own frame header must promise the photo's proportions, and no more pixels than the
+    // photo has, before anything is decoded.
+    const QSize frame = jpegFrameSize(bytes.data(), picture.length);
+    if (!sameProportions(frame, photoSize) || frame.width() > photoSize.width()) return {};
     DecodedPhoto preview = decoder.decodeBytes(bytes.data(), picture.length, cover, stop);
     if (!preview.ok || !sameProportions(preview.image.size(), photoSize)) return {};
     preview.preview = true;

@@ -373,8 +373,10 @@ void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead
     // The thumbnail first, ready in a moment, then the larger preview.
     const EmbeddedPicture pictures[] = {head.head.exifThumbnail, head.head.mpfPreview};
     int from = 0;
+    quint64 startedIn = 0; // the generation: a clear() meanwhile keeps nothing of this
     {
         std::lock_guard lock(mutex);
+        startedIn = generation;
         // The photo itself comes at once, or is on its way from the worker.
         if (findCovering(request.path, key, request.cover) ||
             findJob(request.path, key, request.cover))
@@ -393,7 +395,8 @@ void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead
         if (!preview.ok) continue;
         std::lock_guard lock(mutex);
         if (stopping) return;
-        storePreview(request.path, key, preview, i == 1 || !pictures[1].present());
+        if (startedIn == generation)
+            storePreview(request.path, key, preview, i == 1 || !pictures[1].present());
         deliver(request, PhotoArrival::Preview, preview, stop);
     }
 }

@@ -149,6 +149,9 @@ TEST(EmbeddedPreview, StandsInOnlyWithThePhotosProportions) {
          {48, 32}},
         {"preview cut off by the file's end", both.left(both.size() - 10), {48, 32}},
         {"square preview", test::withEmbeddedPictures(baseline, {}, square), {}},
+        {"preview larger than the photo",
+         test::withEmbeddedPictures(baseline, {}, test::makeJpegBytes(600, 400, 6)),
+         {}},
         {"thumbnail turned upright", test::withEmbeddedPictures(baseline, portrait, {}), {}},
         {"garbage thumbnail", test::withEmbeddedPictures(baseline, garbage.left(900), {}), {}},
     };
