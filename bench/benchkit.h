@@ -91,13 +91,24 @@ inline QSize viewerCover(MainWindow& w) {
     return QSize(qRound(area->width() * dpr), qRound(area->height() * dpr));
 }
 
-// Writes `count` photo-like JPEGs IMG_0000.jpg.. into dir and returns their paths.
-inline QStringList writePhotos(const QString& dir, int count, QSize size, int seedBase) {
+// Writes `count` photo-like JPEGs IMG_0000.jpg.. into dir and returns their paths. Like a
+// camera's, when `embedded`: an Exif thumbnail 160 pixels wide and an MPF preview 1080 pixels
+// high, both at the photo's proportions.
+inline QStringList writePhotos(const QString& dir, int count, QSize size, int seedBase,
+                               bool embedded = false) {
     QDir().mkpath(dir);
     QStringList paths;
     double bytes = 0;
     for (int i = 0; i < count; ++i) {
-        const QByteArray jpeg = test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i);
+        QByteArray jpeg = test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i);
+        if (embedded) {
+            const auto scaled = [&](int width) {
+                return test::makePhotoLikeJpeg(width, width * size.height() / size.width(),
+                                               seedBase + i);
+            };
+            jpeg = test::withEmbeddedPictures(jpeg, scaled(160),
+                                              scaled(1080 * size.width() / size.height()));
+        }
         paths << dir + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QChar('0'));
         test::writeFile(paths.back(), jpeg);
         bytes += double(jpeg.size());

@@ -30,6 +30,7 @@ class PhotoView;
 class ViewerArea;
 class PhotoCache;
 struct DecodedPhoto;
+enum class PhotoArrival;
 class FileOps;
 class DropQueue;
 struct DropResult;
@@ -68,7 +69,9 @@ class MainWindow : public QMainWindow {
     FolderScan& folderScan() { return *scan_; }
     bool scanning() const;
     // True while the viewer waits for the decode of the photo it is to show.
-    bool photoPending() const { return pendingRequest_ != 0 && !sharpening_; }
+    bool photoPending() const { return pendingRequest_ != 0 && !sharpening_ && !confirming_; }
+    // True while the frame shows the wanted photo's embedded preview until its decode comes.
+    bool standInShown() const { return standIn_; }
 
     // The component of the main window that bears this object name, or null.
     QWidget* ifindcomponent(const QString& name) const;
@@ -155,7 +158,10 @@ class MainWindow : public QMainWindow {
     void dismissCloseProgress();                 // takes that dialog away
     void connectViewer(); // receives the viewer's decodes from the cache's thread
     void showPhoto(const DecodedPhoto& photo); // shows a decode's result and prefetches
-    void photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo);
+    void photoArrived(quint64 request, const QString& path, PhotoArrival arrival,
+                      const DecodedPhoto& photo);
+    void showStandIn(const DecodedPhoto& preview); // a preview stands in for the wanted photo
+    void showFileFacts(const DecodedPhoto& photo); // the pixel size and date fields
     void stopWaiting(); // abandons the decode the viewer waits for (its delay runs on)
     void showLoading(); // the wait for the photo has become visible
 
@@ -214,6 +220,8 @@ class MainWindow : public QMainWindow {
     QTimer* loadingDelay_ = nullptr; // "Loading..." only after a visible wait
     quint64 pendingRequest_ = 0;     // the decode the viewer waits for; 0: none
     bool sharpening_ = false;        // that decode is a sharper copy of the photo shown
+    bool confirming_ = false;        // that request only confirms the photo shown from memory
+    bool standIn_ = false;           // the frame shows the wanted photo's embedded preview
     RenameDialog* form3_ = nullptr;  // Form3: rename question
     DeviceWizard* form4_ = nullptr;  // Form4: device wizard
 

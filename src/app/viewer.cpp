@@ -4,7 +4,6 @@
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/fitting.h"
-#include "core/jpegheader.h"
 #include "core/nativepath.h"
 #include "core/photocache.h"
 #include "core/photodate.h"
@@ -27,6 +26,8 @@ QStringList neighbours(const AppState& st) {
 // How long the viewer waits for a photo before it says "Loading...": a shorter wait passes
 // without a flash of text.
 constexpr int kLoadingDelayMs = 150;
+// What the viewer says while it waits for a photo with nothing of it to show.
+const QString kLoadingText = QStringLiteral("Loading...");
 
 } // namespace
 
@@ -37,9 +38,11 @@ void MainWindow::connectViewer() {
     loadingDelay_->setInterval(kLoadingDelayMs);
     connect(loadingDelay_, &QTimer::timeout, this, &MainWindow::showLoading);
     // Decodes finish on the cache's thread; the window takes them in its own turn.
-    cache_->setDelivery([this](quint64 request, const QString& path, const DecodedPhoto& photo) {
+    cache_->setDelivery([this](quint64 request, const QString& path, PhotoArrival arrival,
+                               const DecodedPhoto& photo) {
         QMetaObject::invokeMethod(
-            this, [this, request, path, photo] { photoArrived(request, path, photo); },
+            this,
+            [this, request, path, arrival, photo] { photoArrived(request, path, arrival, photo); },
             Qt::QueuedConnection);
     });
 }
@@ -55,19 +58,22 @@ void MainWindow::fitFrame() {
     image1_->setGeometry(QRect(QPoint(0, 0), frame.size()));
 }
 
+// Everything the viewer learns of the photo's file comes from memory or from its decoding
+// thread: the window's thread never looks at the disk for it.
 void MainWindow::kepbetoltes(const QString& path) {
     // A wait goes on through the presses of a burst: "Loading..." comes once the whole wait is
     // long, however often the wanted photo changed meanwhile.
     const bool waiting = photoPending();
-    const bool waitShown = waiting && !loadingDelay_->isActive();
+    const bool waitShown = waiting && panel2_->caption() == kLoadingText;
     panel2_->setCaption(QString());
     const bool relayout = st_.globalnev == kRelayoutMarker;
     if (path == st_.globalnev) {
-        if (waitShown) panel2_->setCaption(QStringLiteral("Loading..."));
+        if (waitShown) panel2_->setCaption(kLoadingText);
         return;
     }
     stopWaiting();
     st_.globalnev = path;
+    standIn_ = false;
     st_.status[1] = displayPath(levalasztofile(path));
     st_.status[4] = displayPath(levalasztodir(path));
     if (path == kNoPhoto) {
@@ -83,44 +89,65 @@ void MainWindow::kepbetoltes(const QString& path) {
         panel1_->show();
     } else {
         const QSize cover = decodeCover();
+        const QString bytes = bytesOf(path);
         st_.dError = false;
-        if (const auto photo = cache_->cached(bytesOf(path), cover)) {
+        if (const auto photo = cache_->cached(bytes, cover)) {
             loadingDelay_->stop();
             showPhoto(*photo);
+            // The file may have changed since it was decoded: the decoding thread looks.
+            pendingRequest_ = cache_->request(bytes, cover, RequestKind::Confirm);
+            confirming_ = true;
         } else {
-            // The previous photo may stay a moment as it was laid out (no drag starts from it);
-            // a frame a drop left shrunk goes at once. Its pixel size would be wrong: the new
-            // one comes with the decode.
-            if (waitShown) {
-                panel2_->setCaption(QStringLiteral("Loading..."));
-            } else if (!waiting) {
-                if (panel1_->geometry() != ujraatmer(image1_->fullSize(), panel2_->size()))
+            // The pixel size and the date come with the file's facts from the decoding thread.
+            st_.status[2].clear();
+            st_.status[3].clear();
+            if (const auto preview = cache_->cachedPreview(bytes)) {
+                showStandIn(*preview);
+            } else if (waitShown) {
+                panel2_->setCaption(kLoadingText);
+            } else {
+                // The previous photo may stay a moment as it was laid out (no drag starts from
+                // it); a frame a drop left shrunk goes at once.
+                if (!waiting &&
+                    panel1_->geometry() != ujraatmer(image1_->fullSize(), panel2_->size()))
                     panel1_->hide();
-                loadingDelay_->start();
+                if (!loadingDelay_->isActive()) loadingDelay_->start();
             }
-            // The pixel size comes from the header at once; the decode confirms it.
-            const QSize header = jpegFrameSizeOf(bytesOf(path));
-            st_.status[2] = header.isValid()
-                                ? QStringLiteral("%1x%2").arg(header.width()).arg(header.height())
-                                : QString();
-            pendingRequest_ = cache_->request(bytesOf(path), cover);
+            pendingRequest_ = cache_->request(bytes, cover);
         }
     }
-    st_.status[3] = kepdatum(bytesOf(path));
     syncStatusBar();
+}
+
+void MainWindow::showFileFacts(const DecodedPhoto& photo) {
+    st_.status[2] =
+        photo.fullSize.isValid()
+            ? QStringLiteral("%1x%2").arg(photo.fullSize.width()).arg(photo.fullSize.height())
+            : QString();
+    // A file that is gone has no date.
+    st_.status[3] = photo.fileBytes >= 0 ? photoDateText(photo.modifiedMs) : QString();
+}
+
+void MainWindow::showStandIn(const DecodedPhoto& preview) {
+    image1_->setImage(preview.image, preview.fullSize);
+    fitFrame();
+    showFileFacts(preview);
+    panel2_->setCaption(QString());
+    panel1_->show();
+    standIn_ = true;
 }
 
 void MainWindow::showPhoto(const DecodedPhoto& photo) {
     if (photo.ok) {
         image1_->setImage(photo.image, photo.fullSize);
         fitFrame();
-        st_.status[2] =
-            QStringLiteral("%1x%2").arg(photo.fullSize.width()).arg(photo.fullSize.height());
+        showFileFacts(photo);
         st_.dError = false;
         panel2_->setCaption(QString());
         panel1_->show();
     } else {
         st_.dError = true;
+        showFileFacts(photo);
         st_.status[2].clear(); // the previous photo's size would say this one has pixels
         panel1_->hide();
         panel2_->setCaption(QStringLiteral("Load Error"));
@@ -131,22 +158,39 @@ void MainWindow::showPhoto(const DecodedPhoto& photo) {
     cache_->prefetch(next, decodeCover());
 }
 
-void MainWindow::photoArrived(quint64 request, const QString& path, const DecodedPhoto& photo) {
+void MainWindow::photoArrived(quint64 request, const QString& path, PhotoArrival arrival,
+                              const DecodedPhoto& photo) {
     if (request != pendingRequest_) return; // asked for before the photo now wanted
+    if (arrival != PhotoArrival::Photo) {
+        // A sharper copy, or a confirmation, of the photo shown needs no stand-in.
+        if (sharpening_ || (confirming_ && arrival == PhotoArrival::Preview)) return;
+        if (arrival == PhotoArrival::Facts)
+            showFileFacts(photo);
+        else
+            showStandIn(photo);
+        syncStatusBar();
+        return;
+    }
     // A drop's file work moved the photo while it was read: it is read again where it is now.
     const QString bytes = bytesOf(st_.globalnev);
     if (!photo.ok && path != bytes && !sharpening_) {
         pendingRequest_ = cache_->request(bytes, decodeCover());
+        confirming_ = false;
         return;
     }
     const bool sharper = sharpening_;
+    const bool confirmed =
+        confirming_ && photo.ok && photo.image.cacheKey() == image1_->image().cacheKey();
     pendingRequest_ = 0;
     sharpening_ = false;
-    loadingDelay_->stop();
+    confirming_ = false;
     if (sharper) {
         if (photo.ok) image1_->setImage(photo.image, photo.fullSize);
         return;
     }
+    if (confirmed) return;
+    loadingDelay_->stop();
+    standIn_ = false;
     showPhoto(photo);
     syncStatusBar();
     // The viewer may have grown while the photo was on its way.
@@ -158,12 +202,14 @@ void MainWindow::stopWaiting() {
     cache_->cancelRequest();
     pendingRequest_ = 0;
     sharpening_ = false;
+    confirming_ = false;
 }
 
 void MainWindow::showLoading() {
-    if (!photoPending()) return;
+    // A preview of the wanted photo is better than the words.
+    if (!photoPending() || standIn_) return;
     panel1_->hide();
-    panel2_->setCaption(QStringLiteral("Loading..."));
+    panel2_->setCaption(kLoadingText);
 }
 
 void MainWindow::refreshDecodeForSize() {
@@ -182,6 +228,7 @@ void MainWindow::refreshDecodeForSize() {
     }
     pendingRequest_ = cache_->request(bytes, cover);
     sharpening_ = true;
+    confirming_ = false;
 }
 
 } // namespace kps

@@ -1,5 +1,6 @@
 #include "core/jpegdecoder.h"
 
+#include "core/filecallguard.h"
 #include "core/fitting.h"
 #include "core/nativepath.h"
 
@@ -253,14 +254,20 @@ QSize JpegDecoder::scaledSizeFor(QSize full, QSize cover) {
     return eighths > 0 ? sizeAtEighths(full, eighths) : QSize();
 }
 
-bool JpegDecoder::readFile(const QString& path) {
+bool JpegDecoder::readFile(const QString& path, DecodedPhoto& result) {
+    noteFileCall("JpegDecoder::decode");
     fileBytes_ = 0;
     // O_NONBLOCK: opening a FIFO named like a photo must not block the viewer; only regular
     // files are read.
     const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st;
-    const qint64 size = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? qint64(st.st_size) : 0;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const qint64 size = regular ? qint64(st.st_size) : 0;
+    if (regular) {
+        result.fileBytes = size;
+        result.modifiedMs = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+    }
     if (size <= 0 || size > kMaxFileBytes) {
         ::close(fd);
         return false;
@@ -271,14 +278,18 @@ bool JpegDecoder::readFile(const QString& path) {
     }
     qint64 got = 0;
     while (got < size) {
-        const ssize_t n = ::read(fd, fileBuffer_.data() + got, size_t(size - got));
+        unsigned char* into = fileBuffer_.data() + got;
+        const qint64 n = fileRead_ ? fileRead_(fd, into, size - got)
+                                   : qint64(::read(fd, into, size_t(size - got)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
+        if (n <= 0) break; // an error, or the file ended early: it shrank while it was read
         got += n;
     }
     ::close(fd);
+    // A short read says nothing about the photo: a flaky reader must not make it look damaged.
+    result.readFailed = got < size;
     fileBytes_ = got;
-    return got > 0;
+    return !result.readFailed;
 }
 
 QImage JpegDecoder::acquireImage(QSize size) {
@@ -309,10 +320,14 @@ void JpegDecoder::recycle(const QImage& image) {
 DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover, const StopRequest& stop) {
     lastDemand_ = 0;
     if (stopRequested(stop)) return cancelledResult();
+    DecodedPhoto file;
     DecodedPhoto result;
-    if (readFile(path))
+    if (readFile(path, file))
         result =
             decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()), stop);
+    result.readFailed = file.readFailed;
+    result.fileBytes = file.fileBytes;
+    result.modifiedMs = file.modifiedMs;
     if (qint64(fileBuffer_.size()) > kKeptFileBufferBytes)
         std::vector<unsigned char>().swap(fileBuffer_);
     return result;

@@ -21,7 +21,19 @@ struct DecodedPhoto {
     bool deferred = false;
     // Abandoned because nobody wanted it any more: says nothing about the file either.
     bool cancelled = false;
+    // The file could not be read whole (a read error, or it shrank while it was read): a
+    // failure of the device, not of the photo, so it is never kept as the photo's answer.
+    bool readFailed = false;
+    // The image is a picture embedded in the file, standing in for the photo while it decodes.
+    bool preview = false;
+    // The file as it was read: its size (-1: unknown) and last modification (ms since the epoch).
+    qint64 fileBytes = -1;
+    qint64 modifiedMs = 0;
 };
+
+// Reads up to n bytes from the file descriptor into buf, as read(2) does; tests stand for a
+// failing or shrinking device with it.
+using FileRead = std::function<qint64(int fd, unsigned char* buf, qint64 n)>;
 
 // Asked between rows of a decode (and before it starts); true abandons the decode, which then
 // frees everything it held and returns a `cancelled` result.
@@ -64,7 +76,8 @@ class JpegDecoder {
     // full size. Never enlarges; a photo too large for the budget is decoded smaller, or alone
     // within kLargeDecodeBytes, or refused. Fails (ok == false) on a missing, empty, oversized
     // or undecodable file. A JPEG cut short after its header decodes with the missing part
-    // grey, as cameras' half-written files do; a fatal error anywhere is a failure. `stop`, when
+    // grey, as cameras' half-written files do; a fatal error anywhere is a failure, and a file
+    // that cannot be read whole is a `readFailed` failure. `stop`, when
     // given, can abandon the decode part-way.
     DecodedPhoto decode(const QString& path, QSize cover, const StopRequest& stop = {});
     // The same for a JPEG already in memory.
@@ -75,13 +88,17 @@ class JpegDecoder {
     // when it was refused before decoding.
     qint64 lastDemandBytes() const { return lastDemand_; }
     const std::shared_ptr<DecodeBudget>& budget() const { return budget_; }
+    // How decode() reads files; null: read(2).
+    void setFileRead(FileRead read) { fileRead_ = std::move(read); }
 
     // The output size a decode of a `full`-sized JPEG chooses for `cover` before the memory
     // budget is considered; an empty size when even 1/8 exceeds kMaxOutputPixels.
     static QSize scaledSizeFor(QSize full, QSize cover);
 
   private:
-    bool readFile(const QString& path);
+    // Reads the file whole into fileBuffer_; fills the file facts of `result`, and its
+    // readFailed when the file is a regular one that could not be read whole.
+    bool readFile(const QString& path, DecodedPhoto& result);
     DecodedPhoto decodeData(const unsigned char* data, qint64 size, QSize cover, qint64 heldBytes,
                             const StopRequest& stop);
     QImage acquireImage(QSize size);
@@ -93,6 +110,7 @@ class JpegDecoder {
     std::vector<unsigned char> fileBuffer_; // the whole JPEG file, reused between decodes
     qint64 fileBytes_ = 0;                  // bytes of fileBuffer_ holding the current file
     std::vector<QImage> pool_;              // recent outputs whose storage may be reused
+    FileRead fileRead_;                     // how files are read; null: read(2)
 };
 
 } // namespace kps

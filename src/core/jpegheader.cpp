@@ -1,12 +1,9 @@
 #include "core/jpegheader.h"
 
-#include "core/nativepath.h"
+#include "core/embeddedpreview.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <vector>
 
 namespace kps {
 
@@ -26,9 +23,27 @@ bool readExactly(const ByteSource& read, qint64 offset, unsigned char* buf, qint
     return read(offset, buf, n) == n;
 }
 
+// Looks into an APP1 or APP2 segment whose body starts at `at` for the picture it may name.
+void readAppSegment(const ByteSource& read, unsigned char marker, qint64 at, qint64 bodyLength,
+                    JpegHead& head) {
+    EmbeddedPicture& slot = marker == 0xE1 ? head.exifThumbnail : head.mpfPreview;
+    if (slot.present() || bodyLength < 8) return;
+    // Only a segment that says it is Exif or MPF is read whole.
+    unsigned char signature[6];
+    const bool exif = marker == 0xE1;
+    if (!readExactly(read, at, signature, 6) ||
+        std::memcmp(signature, exif ? "Exif\0\0" : "MPF\0", exif ? 6 : 4) != 0)
+        return;
+    std::vector<unsigned char> body(static_cast<size_t>(bodyLength));
+    if (!readExactly(read, at, body.data(), bodyLength)) return;
+    slot = marker == 0xE1 ? exifThumbnailIn(body.data(), bodyLength, at)
+                          : mpfPreviewIn(body.data(), bodyLength, at);
+}
+
 } // namespace
 
-QSize jpegFrameSize(const ByteSource& read) {
+JpegHead readJpegHead(const ByteSource& read) {
+    JpegHead head;
     unsigned char b[9];
     if (!readExactly(read, 0, b, 2) || b[0] != 0xFF || b[1] != 0xD8) return {};
     qint64 at = 2;
@@ -52,15 +67,18 @@ QSize jpegFrameSize(const ByteSource& read) {
             const int height = (b[1] << 8) | b[2];
             const int width = (b[3] << 8) | b[4];
             if (width == 0 || height == 0) return {};
-            return QSize(width, height);
+            head.frameSize = QSize(width, height);
+            return head;
         }
+        if (marker == 0xE1 || marker == 0xE2)
+            readAppSegment(read, marker, at + 2, length - 2, head);
         at += length;
     }
     return {};
 }
 
-QSize jpegFrameSize(const unsigned char* data, qint64 size) {
-    return jpegFrameSize([data, size](qint64 offset, unsigned char* buf, qint64 n) -> qint64 {
+JpegHead readJpegHead(const unsigned char* data, qint64 size) {
+    return readJpegHead([data, size](qint64 offset, unsigned char* buf, qint64 n) -> qint64 {
         if (offset < 0 || offset >= size) return 0;
         const qint64 got = std::min(n, size - offset);
         std::memcpy(buf, data + offset, size_t(got));
@@ -68,23 +86,12 @@ QSize jpegFrameSize(const unsigned char* data, qint64 size) {
     });
 }
 
-QSize jpegFrameSizeOf(const QString& path) {
-    // O_NONBLOCK: a FIFO named like a photo must not hold the window.
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return {};
-    struct stat st;
-    QSize size;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        size = jpegFrameSize([fd](qint64 offset, unsigned char* buf, qint64 n) -> qint64 {
-            for (;;) {
-                const ssize_t got = ::pread(fd, buf, size_t(n), off_t(offset));
-                if (got < 0 && errno == EINTR) continue;
-                return got;
-            }
-        });
-    }
-    ::close(fd);
-    return size;
+QSize jpegFrameSize(const ByteSource& read) {
+    return readJpegHead(read).frameSize;
+}
+
+QSize jpegFrameSize(const unsigned char* data, qint64 size) {
+    return readJpegHead(data, size).frameSize;
 }
 
 } // namespace kps

@@ -1,5 +1,7 @@
 #include "core/photocache.h"
 
+#include "core/embeddedpreview.h"
+#include "core/filecallguard.h"
 #include "core/nativepath.h"
 
 #include <QHash>
@@ -24,6 +26,7 @@ struct PhotoCache::Shared {
         DecodedPhoto photo;
         qint64 bytes = 0;
         quint64 lastUse = 0;
+        bool largest = false; // of the previews: no larger embedded picture can come
     };
     struct Job {
         QString path;
@@ -39,6 +42,7 @@ struct PhotoCache::Shared {
         quint64 id = 0;
         QString path;
         QSize cover;
+        RequestKind kind = RequestKind::Show;
     };
 
     explicit Shared(qint64 budgetBytes) : budget(budgetBytes) {}
@@ -47,11 +51,15 @@ struct PhotoCache::Shared {
     static bool coverIncludes(QSize decoded, QSize wanted);
     // The helpers below expect mutex to be held.
     const Entry* findCovering(const QString& path, const FileKey& key, QSize cover) const;
+    const Entry* findCovering(const QString& path, QSize cover) const; // whatever its key
     std::shared_ptr<Job> findJob(const QString& path, const FileKey& key, QSize cover) const;
     std::shared_ptr<Job> startJob(const QString& path, const FileKey& key, QSize cover,
                                   bool background);
     void finishJob(const std::shared_ptr<Job>& job, const DecodedPhoto& photo);
     void store(const QString& path, const FileKey& key, const DecodedPhoto& photo);
+    void storePreview(const QString& path, const FileKey& key, const DecodedPhoto& preview,
+                      bool largest);
+    void forget(QHash<QString, Entry>& from, const QString& path);
     void evictOverBudget();
     QString evictionVictim() const;
 
@@ -59,6 +67,12 @@ struct PhotoCache::Shared {
     DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover,
                                const StopRequest& stop);
     void stopBackgroundJobs(const QStringList& except);
+    // Delivers the embedded pictures that can stand in for the request's photo, kept or read.
+    void deliverPreviews(const Request& request, const PhotoHead& head,
+                         const std::atomic<bool>& stop);
+    // Hands an arrival on if its request still counts; expects mutex to be held.
+    void deliver(const Request& request, PhotoArrival arrival, const DecodedPhoto& photo,
+                 const std::atomic<bool>& stop);
     void workerLoop();
     void viewerLoop();
 
@@ -69,6 +83,7 @@ struct PhotoCache::Shared {
     std::condition_variable requestMade;   // the viewer's thread waits for a request or the stop
     std::condition_variable threadExited;  // destruction waits, bounded, for both threads
     QHash<QString, Entry> entries;
+    QHash<QString, Entry> previews; // embedded previews of photos not decoded yet
     qint64 bytes = 0;
     quint64 useCounter = 0;
     quint64 generation = 0;                 // bumped by clear(): older decodes are not stored
@@ -81,6 +96,7 @@ struct PhotoCache::Shared {
     bool workerDone = false;
     bool viewerDone = false;
     std::function<void(const QString&)> workerHook;
+    FileRead fileRead; // how the decoders read files; null: read(2)
     std::atomic<int> decodes{0};
 
     std::optional<Request> pendingRequest;          // not taken up yet
@@ -97,7 +113,8 @@ struct PhotoCache::Shared {
         std::make_shared<DecodeBudget>(JpegDecoder::kBudgetBytes);
     std::mutex foregroundMutex; // one caller at a time uses foreground
     JpegDecoder foreground{decodeBudget, true};
-    JpegDecoder background{decodeBudget, false}; // used by the worker only
+    JpegDecoder background{decodeBudget, false};     // used by the worker only
+    JpegDecoder previewDecoder{decodeBudget, false}; // used by the viewer's thread only
 };
 
 PhotoCache::PhotoCache(qint64 budgetBytes)
@@ -137,6 +154,7 @@ PhotoCache::~PhotoCache() {
 }
 
 PhotoCache::Shared::FileKey PhotoCache::Shared::keyOf(const QString& path) {
+    noteFileCall("PhotoCache: file key");
     const PathFacts facts = pathFacts(path);
     if (!facts.isFile) return {};
     return {true, facts.size, facts.modifiedMs};
@@ -154,6 +172,13 @@ const PhotoCache::Shared::Entry*
 PhotoCache::Shared::findCovering(const QString& path, const FileKey& key, QSize cover) const {
     const auto it = entries.constFind(path);
     if (it == entries.cend() || !(it->key == key) || !covers(it->photo, cover)) return nullptr;
+    return &*it;
+}
+
+const PhotoCache::Shared::Entry* PhotoCache::Shared::findCovering(const QString& path,
+                                                                  QSize cover) const {
+    const auto it = entries.constFind(path);
+    if (it == entries.cend() || !covers(it->photo, cover)) return nullptr;
     return &*it;
 }
 
@@ -185,7 +210,8 @@ void PhotoCache::Shared::finishJob(const std::shared_ptr<Job>& job, const Decode
     std::erase(jobs, job);
     // A failure on the worker may be the worker's own trouble (memory in use, a device that
     // stalled); the viewer's own decode tries the photo again before it counts as bad.
-    const bool believed = photo.ok || (!job->background && !photo.deferred && !photo.cancelled);
+    const bool believed =
+        photo.ok || (!job->background && !photo.deferred && !photo.cancelled && !photo.readFailed);
     if (job->key.valid && job->generation == generation && believed)
         store(job->path, job->key, photo);
     jobFinished.notify_all();
@@ -199,7 +225,23 @@ void PhotoCache::Shared::store(const QString& path, const FileKey& key, const De
     entry.bytes = photo.image.sizeInBytes();
     entry.lastUse = ++useCounter;
     bytes += entry.bytes;
+    forget(previews, path); // the photo itself stands for itself now
     evictOverBudget();
+}
+
+void PhotoCache::Shared::storePreview(const QString& path, const FileKey& key,
+                                      const DecodedPhoto& preview, bool largest) {
+    forget(previews, path);
+    previews.insert(path, Entry{key, preview, preview.image.sizeInBytes(), ++useCounter, largest});
+    bytes += preview.image.sizeInBytes();
+    evictOverBudget();
+}
+
+void PhotoCache::Shared::forget(QHash<QString, Entry>& from, const QString& path) {
+    const auto it = from.find(path);
+    if (it == from.end()) return;
+    bytes -= it->bytes;
+    from.erase(it);
 }
 
 QString PhotoCache::Shared::evictionVictim() const {
@@ -222,6 +264,15 @@ QString PhotoCache::Shared::evictionVictim() const {
 }
 
 void PhotoCache::Shared::evictOverBudget() {
+    // Previews first, the oldest first: each only stands in for a moment.
+    while (bytes > budget && !previews.isEmpty()) {
+        auto oldest = previews.begin();
+        for (auto it = previews.begin(); it != previews.end(); ++it) {
+            if (it->lastUse < oldest->lastUse) oldest = it;
+        }
+        bytes -= oldest->bytes;
+        previews.erase(oldest);
+    }
     while (bytes > budget && !entries.isEmpty()) {
         const auto it = entries.find(evictionVictim());
         if (it == entries.end()) break;
@@ -269,10 +320,12 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const Sto
         std::erase(queue, path);
         job = startJob(path, key, cover, false);
     }
+    const FileRead read = fileRead;
     lock.unlock();
     DecodedPhoto photo;
     {
         std::lock_guard lockForeground(foregroundMutex);
+        foreground.setFileRead(read);
         const auto* flag = job ? &job->stop : nullptr;
         photo = decodeCounted(foreground, path, cover,
                               [&] { return (flag && flag->load()) || (stop && stop()); });
@@ -301,6 +354,7 @@ void PhotoCache::Shared::workerLoop() {
 
         const auto job = startJob(path, key, cover, true);
         const auto hook = workerHook;
+        background.setFileRead(fileRead);
         lock.unlock();
         if (hook) hook(path);
         const DecodedPhoto photo =
@@ -310,6 +364,47 @@ void PhotoCache::Shared::workerLoop() {
     }
     workerDone = true;
     threadExited.notify_all();
+}
+
+void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead& head,
+                                         const std::atomic<bool>& stop) {
+    const FileKey key{head.isFile, head.bytes, head.modifiedMs};
+    if (!key.valid) return;
+    // The thumbnail first, ready in a moment, then the larger preview.
+    const EmbeddedPicture pictures[] = {head.head.exifThumbnail, head.head.mpfPreview};
+    int from = 0;
+    quint64 startedIn = 0; // the generation: a clear() meanwhile keeps nothing of this
+    {
+        std::lock_guard lock(mutex);
+        startedIn = generation;
+        // The photo itself comes at once, or is on its way from the worker.
+        if (findCovering(request.path, key, request.cover) ||
+            findJob(request.path, key, request.cover))
+            return;
+        const auto it = previews.find(request.path);
+        if (it != previews.end() && it->key == key) {
+            it->lastUse = ++useCounter;
+            deliver(request, PhotoArrival::Preview, it->photo, stop);
+            from = it->largest ? 2 : 1;
+        }
+    }
+    for (int i = from; i < 2 && !stop.load(); ++i) {
+        const DecodedPhoto preview =
+            decodeEmbeddedPicture(previewDecoder, request.path, head, pictures[i], request.cover,
+                                  [&] { return stop.load(); });
+        if (!preview.ok) continue;
+        std::lock_guard lock(mutex);
+        if (stopping) return;
+        if (startedIn == generation)
+            storePreview(request.path, key, preview, i == 1 || !pictures[1].present());
+        deliver(request, PhotoArrival::Preview, preview, stop);
+    }
+}
+
+void PhotoCache::Shared::deliver(const Request& request, PhotoArrival arrival,
+                                 const DecodedPhoto& photo, const std::atomic<bool>& stop) {
+    if (!stop.load() && request.id == lastRequest && delivery && !stopping)
+        delivery(request.id, request.path, arrival, photo);
 }
 
 void PhotoCache::Shared::viewerLoop() {
@@ -323,6 +418,17 @@ void PhotoCache::Shared::viewerLoop() {
         requestStop = stop;
         const auto hook = requestHook;
         lock.unlock();
+        // The file's facts and pixel size first: the status bar fills before any pixel comes.
+        const PhotoHead head = readPhotoHead(request.path);
+        DecodedPhoto facts;
+        facts.fullSize = head.head.frameSize;
+        facts.fileBytes = head.isFile ? head.bytes : -1;
+        facts.modifiedMs = head.modifiedMs;
+        lock.lock();
+        deliver(request, PhotoArrival::Facts, facts, *stop);
+        lock.unlock();
+        if (request.kind == RequestKind::Show && !stop->load())
+            deliverPreviews(request, head, *stop);
         if (hook) hook(request.path, *stop);
         DecodedPhoto photo;
         if (!stop->load()) photo = get(request.path, request.cover, [&] { return stop->load(); });
@@ -331,8 +437,8 @@ void PhotoCache::Shared::viewerLoop() {
         // Finished, but a newer request came meanwhile: nobody wants it either.
         if (photo.cancelled || stop->load() || request.id != lastRequest)
             ++abandoned;
-        else if (delivery && !stopping)
-            delivery(request.id, request.path, photo);
+        else
+            deliver(request, PhotoArrival::Photo, photo, *stop);
     }
     viewerDone = true;
     threadExited.notify_all();
@@ -343,23 +449,31 @@ DecodedPhoto PhotoCache::get(const QString& path, QSize cover, const StopRequest
 }
 
 std::optional<DecodedPhoto> PhotoCache::cached(const QString& path, QSize cover) {
-    const Shared::FileKey key = Shared::keyOf(path);
-    if (!key.valid) return std::nullopt;
     std::lock_guard lock(shared_->mutex);
-    if (const Shared::Entry* hit = shared_->findCovering(path, key, cover)) {
+    if (const Shared::Entry* hit = shared_->findCovering(path, cover)) {
         shared_->entries[path].lastUse = ++shared_->useCounter;
         return hit->photo;
     }
     return std::nullopt;
 }
 
-quint64 PhotoCache::request(const QString& path, QSize cover) {
+std::optional<DecodedPhoto> PhotoCache::cachedPreview(const QString& path) {
+    std::lock_guard lock(shared_->mutex);
+    const auto it = shared_->previews.find(path);
+    if (it == shared_->previews.end()) return std::nullopt;
+    it->lastUse = ++shared_->useCounter;
+    return it->photo;
+}
+
+quint64 PhotoCache::request(const QString& path, QSize cover, RequestKind kind) {
     std::lock_guard lock(shared_->mutex);
     const quint64 id = ++shared_->lastRequest;
-    shared_->pendingRequest = Shared::Request{id, path, cover};
+    shared_->pendingRequest = Shared::Request{id, path, cover, kind};
     if (shared_->requestStop) *shared_->requestStop = true;
-    shared_->queue.clear();
-    shared_->stopBackgroundJobs({path});
+    if (kind == RequestKind::Show) {
+        shared_->queue.clear();
+        shared_->stopBackgroundJobs({path});
+    }
     shared_->requestMade.notify_all();
     shared_->jobFinished.notify_all(); // an abandoned request may be waiting for the worker
     return id;
@@ -415,6 +529,7 @@ void PhotoCache::setPaused(bool paused) {
 void PhotoCache::clear() {
     std::lock_guard lock(shared_->mutex);
     shared_->entries.clear();
+    shared_->previews.clear();
     shared_->bytes = 0;
     shared_->queue.clear();
     shared_->wanted.clear();
@@ -436,6 +551,11 @@ int PhotoCache::decodeCount() const {
 void PhotoCache::setWorkerHook(std::function<void(const QString&)> hook) {
     std::lock_guard lock(shared_->mutex);
     shared_->workerHook = std::move(hook);
+}
+
+void PhotoCache::setFileRead(FileRead read) {
+    std::lock_guard lock(shared_->mutex);
+    shared_->fileRead = std::move(read);
 }
 
 } // namespace kps

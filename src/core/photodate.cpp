@@ -1,5 +1,6 @@
 #include "core/photodate.h"
 
+#include "core/filecallguard.h"
 #include "core/nativepath.h"
 
 #include <QDateTime>
@@ -8,9 +9,14 @@ namespace kps {
 
 QString kepdatum(const QString& path) {
     if (path.isEmpty()) return QString();
+    noteFileCall("kepdatum");
     const PathFacts facts = pathFacts(path);
     if (!facts.exists) return QString(); // the photo was removed after the list was made
-    const QDateTime when = QDateTime::fromMSecsSinceEpoch(facts.modifiedMs).toLocalTime();
+    return photoDateText(facts.modifiedMs);
+}
+
+QString photoDateText(qint64 modifiedMs) {
+    const QDateTime when = QDateTime::fromMSecsSinceEpoch(modifiedMs).toLocalTime();
     if (!when.isValid()) return QString();
     const QDate d = when.date();
     const QTime t = when.time();

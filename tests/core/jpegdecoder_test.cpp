@@ -7,11 +7,13 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
 #include <turbojpeg.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -252,6 +254,45 @@ TEST_F(JpegDecoderTest, TruncatedAfterHeaderShowsPartialPhoto) {
     const QRgb bottom = photo.image.pixel(200, 297);
     EXPECT_NEAR(qRed(bottom), 128, 6) << "the missing rows are grey";
     EXPECT_NEAR(qGreen(bottom), 128, 6);
+}
+
+// A file that cannot be read whole is a failed read, never a photo with a grey bottom: a read
+// error, or a file that shrinks while it is read (unlike one stored cut short, above).
+TEST_F(JpegDecoderTest, UnreadableFileIsAReadFailure) {
+    const QByteArray jpeg = kps::test::makeJpegBytes(400, 300, 5);
+    const QString path = write("flaky.jpg", jpeg);
+    const struct {
+        const char* name;
+        kps::FileRead read;
+    } cases[] = {
+        {"read error after the first bytes",
+         [calls = 0](int fd, unsigned char* buf, qint64) mutable -> qint64 {
+             if (++calls > 1) {
+                 errno = EIO;
+                 return -1;
+             }
+             return ::read(fd, buf, 1000);
+         }},
+        {"shrinks while it is read",
+         [&](int fd, unsigned char* buf, qint64 n) -> qint64 {
+             if (::truncate(QFile::encodeName(path).constData(), jpeg.size() / 2) != 0) return -1;
+             return ::read(fd, buf, size_t(n));
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write("flaky.jpg", jpeg);
+        decoder.setFileRead(c.read);
+        const DecodedPhoto photo = decoder.decode(path, {});
+        EXPECT_FALSE(photo.ok);
+        EXPECT_TRUE(photo.readFailed);
+        EXPECT_TRUE(photo.image.isNull());
+        decoder.setFileRead({});
+        write("flaky.jpg", jpeg);
+        const DecodedPhoto again = decoder.decode(path, {});
+        EXPECT_TRUE(again.ok);
+        EXPECT_FALSE(again.readFailed);
+    }
 }
 
 TEST_F(JpegDecoderTest, HeaderClaimingHugeSizeNeverAllocatesIt) {

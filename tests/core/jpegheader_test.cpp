@@ -1,9 +1,12 @@
 // The pixel size read from a JPEG's frame header without decoding.
 
+#include "core/embeddedpreview.h"
 #include "core/jpegheader.h"
 #include "testphotos.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
@@ -98,12 +101,88 @@ TEST(JpegHeader, OnlyRegularFilesAreRead) {
     QTemporaryDir tmp;
     const QString photo = tmp.filePath("a.jpg");
     ASSERT_TRUE(test::writeJpeg(photo, 64, 48, 1));
-    EXPECT_EQ(jpegFrameSizeOf(photo), QSize(64, 48));
-    EXPECT_FALSE(jpegFrameSizeOf(tmp.filePath("missing.jpg")).isValid());
-    EXPECT_FALSE(jpegFrameSizeOf(tmp.path()).isValid());
+    const PhotoHead head = readPhotoHead(photo);
+    EXPECT_TRUE(head.isFile);
+    EXPECT_EQ(head.bytes, QFileInfo(photo).size());
+    EXPECT_EQ(head.modifiedMs, QFileInfo(photo).lastModified().toMSecsSinceEpoch());
+    EXPECT_EQ(head.head.frameSize, QSize(64, 48));
+    EXPECT_FALSE(readPhotoHead(tmp.filePath("missing.jpg")).isFile);
+    EXPECT_FALSE(readPhotoHead(tmp.path()).head.frameSize.isValid());
     const QString fifo = tmp.filePath("fifo.jpg");
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    EXPECT_FALSE(jpegFrameSizeOf(fifo).isValid()); // returns at once, nobody writes to it
+    EXPECT_FALSE(readPhotoHead(fifo).isFile); // returns at once, nobody writes to it
+}
+
+} // namespace
+} // namespace kps
+
+namespace kps {
+namespace {
+
+// Embedded pictures of a 300x200 photo: found in the first segments, read, and passed over when
+// they cannot stand for the photo.
+TEST(EmbeddedPreview, StandsInOnlyWithThePhotosProportions) {
+    const QByteArray baseline = test::makeJpegBytes(300, 200, 1);
+    const QByteArray progressive = test::makeJpegBytes(300, 200, 1, 85, true);
+    const QByteArray thumb = test::makeJpegBytes(48, 32, 2);
+    const QByteArray preview = test::makeJpegBytes(150, 100, 3);
+    const QByteArray square = test::makeJpegBytes(100, 100, 4);
+    const QByteArray portrait = test::makeJpegBytes(32, 48, 5);
+    const QByteArray garbage(4000, 'g');
+    const QByteArray both = test::withEmbeddedPictures(baseline, thumb, preview);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        QSize shown; // the picture that stands in; invalid: none
+    };
+    const Case cases[] = {
+        {"baseline without pictures", baseline, {}},
+        {"progressive without pictures", progressive, {}},
+        {"Exif thumbnail", test::withEmbeddedPictures(baseline, thumb, {}), {48, 32}},
+        {"MPF preview", test::withEmbeddedPictures(baseline, {}, preview), {150, 100}},
+        {"both: the larger preview", both, {150, 100}},
+        {"progressive with both",
+         test::withEmbeddedPictures(progressive, thumb, preview),
+         {150, 100}},
+        {"garbage preview, sound thumbnail",
+         test::withEmbeddedPictures(baseline, thumb, garbage),
+         {48, 32}},
+        {"preview cut off by the file's end", both.left(both.size() - 10), {48, 32}},
+        {"square preview", test::withEmbeddedPictures(baseline, {}, square), {}},
+        {"preview larger than the photo",
+         test::withEmbeddedPictures(baseline, {}, test::makeJpegBytes(600, 400, 6)),
+         {}},
+        {"thumbnail turned upright", test::withEmbeddedPictures(baseline, portrait, {}), {}},
+        {"garbage thumbnail", test::withEmbeddedPictures(baseline, garbage.left(900), {}), {}},
+    };
+    QTemporaryDir tmp;
+    JpegDecoder decoder;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = tmp.filePath("p.jpg");
+        ASSERT_TRUE(test::writeFile(path, c.bytes));
+        const PhotoHead head = readPhotoHead(path);
+        EXPECT_EQ(head.head.frameSize, QSize(300, 200));
+        const DecodedPhoto shown = decodeEmbeddedPreview(decoder, path, head, {}, {});
+        EXPECT_EQ(shown.ok, c.shown.isValid());
+        if (c.shown.isValid()) {
+            EXPECT_EQ(shown.image.size(), c.shown);
+        }
+        if (shown.ok) {
+            EXPECT_TRUE(shown.preview);
+            EXPECT_EQ(shown.fullSize, QSize(300, 200)); // the photo's size, never the preview's
+        }
+        // The photo itself still decodes whole, whatever is embedded.
+        EXPECT_EQ(decoder.decode(path, {}).image.size(), QSize(300, 200));
+    }
+}
+
+TEST(EmbeddedPreview, ProportionsWithinATolerance) {
+    EXPECT_TRUE(sameProportions({160, 107}, {6000, 4000})); // rounded
+    EXPECT_TRUE(sameProportions({1620, 1080}, {6000, 4000}));
+    EXPECT_FALSE(sameProportions({160, 120}, {6000, 4000})); // letterboxed 4:3
+    EXPECT_FALSE(sameProportions({1080, 1620}, {6000, 4000}));
+    EXPECT_FALSE(sameProportions({}, {6000, 4000}));
 }
 
 } // namespace

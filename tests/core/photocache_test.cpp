@@ -2,7 +2,9 @@
 #include "testphotos.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <gtest/gtest.h>
@@ -326,25 +328,32 @@ TEST_F(PhotoCacheTest, DestructionDoesNotWaitForAStalledWorker) {
     EXPECT_TRUE(eventually([&] { return alive.expired(); })) << "and frees it when done";
 }
 
-// What the viewer's requests delivered, in order.
+// What the viewer's requests delivered, in order: the photos, and every arrival.
 struct Deliveries {
     struct Item {
         quint64 request;
         QString path;
         DecodedPhoto photo;
+        kps::PhotoArrival arrival = kps::PhotoArrival::Photo;
     };
     void attach(PhotoCache& cache) {
-        cache.setDelivery([this](quint64 request, const QString& path, const DecodedPhoto& photo) {
+        cache.setDelivery([this](quint64 request, const QString& path, kps::PhotoArrival arrival,
+                                 const DecodedPhoto& photo) {
             std::lock_guard lock(mutex);
-            items.push_back({request, path, photo});
+            all.push_back({request, path, photo, arrival});
+            if (arrival == kps::PhotoArrival::Photo) items.push_back(all.back());
         });
     }
     std::vector<Item> taken() {
         std::lock_guard lock(mutex);
         return items;
     }
+    std::vector<Item> arrivals() {
+        std::lock_guard lock(mutex);
+        return all;
+    }
     std::mutex mutex;
-    std::vector<Item> items;
+    std::vector<Item> items, all;
 };
 
 // A hook on the viewer's thread that holds one photo's request until that request is abandoned
@@ -489,6 +498,85 @@ TEST_F(PhotoCacheTest, DestructionAbandonsTheViewersRequest) {
     cache.reset();
     EXPECT_TRUE(stopSeen);
     EXPECT_TRUE(got.taken().empty());
+}
+
+// A request tells the file's facts first, then the file's embedded pictures, smallest first,
+// then the photo; a photo shown from memory is confirmed against the file, and a changed file
+// replaces it.
+TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
+    using kps::PhotoArrival;
+    const QString plain = photo("plain.jpg", 300, 200, 1);
+    const QString camera = dir.filePath("camera.jpg");
+    ASSERT_TRUE(kps::test::writeFile(
+        camera, kps::test::withEmbeddedPictures(kps::test::makeJpegBytes(300, 200, 2),
+                                                kps::test::makeJpegBytes(48, 32, 3),
+                                                kps::test::makeJpegBytes(150, 100, 4))));
+    const QDateTime when(QDate(2017, 3, 5), QTime(9, 7, 41));
+    ASSERT_TRUE(kps::test::setModified(camera, when));
+    PhotoCache cache;
+    cache.setPaused(true);
+    Deliveries got;
+    got.attach(cache);
+    const struct {
+        QString path;
+        std::vector<PhotoArrival> order;
+    } cases[] = {
+        {camera,
+         {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Preview, PhotoArrival::Photo}},
+        {plain, {PhotoArrival::Facts, PhotoArrival::Photo}}};
+    for (const auto& c : cases) {
+        const size_t before = got.arrivals().size();
+        cache.request(c.path, {});
+        ASSERT_TRUE(eventually([&] { return got.taken().size() == size_t(&c - cases) + 1; }));
+        const auto all = got.arrivals();
+        ASSERT_EQ(all.size() - before, c.order.size());
+        for (size_t i = 0; i < c.order.size(); ++i) {
+            const DecodedPhoto& p = all[before + i].photo;
+            EXPECT_EQ(all[before + i].arrival, c.order[i]);
+            EXPECT_EQ(p.fullSize, QSize(300, 200)) << "the photo's size at every arrival";
+            EXPECT_EQ(p.fileBytes, QFileInfo(c.path).size());
+        }
+    }
+    EXPECT_EQ(got.arrivals()[0].photo.modifiedMs, when.toMSecsSinceEpoch());
+    // The thumbnail, ready first, then the larger preview.
+    EXPECT_EQ(got.arrivals()[1].photo.image.size(), QSize(48, 32));
+    EXPECT_EQ(got.arrivals()[2].photo.image.size(), QSize(150, 100));
+    EXPECT_TRUE(got.arrivals()[2].photo.preview);
+
+    // Changed on disk: memory still answers at once, and the confirming request replaces it.
+    ASSERT_TRUE(kps::test::writeJpeg(camera, 200, 100, 5));
+    ASSERT_TRUE(kps::test::setModified(camera, when.addSecs(60)));
+    ASSERT_EQ(cache.cached(camera, {}).value().fullSize, QSize(300, 200));
+    cache.request(camera, {}, kps::RequestKind::Confirm);
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == 3; }));
+    EXPECT_EQ(got.taken()[2].photo.fullSize, QSize(200, 100));
+    EXPECT_EQ(cache.cached(camera, {}).value().fullSize, QSize(200, 100));
+}
+
+// A file that could not be read whole is delivered as a failure but never kept, so the next
+// time the photo is asked for it is read again.
+TEST_F(PhotoCacheTest, ReadFailureIsNeverKept) {
+    const QString a = photo("a.jpg");
+    PhotoCache cache;
+    cache.setPaused(true);
+    Deliveries got;
+    got.attach(cache);
+    cache.setFileRead([](int, unsigned char*, qint64) -> qint64 {
+        errno = EIO;
+        return -1;
+    });
+    const DecodedPhoto failed = cache.get(a, {});
+    EXPECT_FALSE(failed.ok);
+    EXPECT_TRUE(failed.readFailed);
+    EXPECT_FALSE(cache.isCached(a, {}));
+    cache.request(a, {});
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == 1; }));
+    EXPECT_TRUE(got.taken()[0].photo.readFailed);
+    cache.setFileRead({});
+    cache.request(a, {});
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == 2; }));
+    EXPECT_TRUE(got.taken()[1].photo.ok);
+    EXPECT_TRUE(cache.isCached(a, {}));
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "core/filecallguard.h"
+#include "core/jpegdecoder.h"
 #include "core/photodate.h"
 #include "testphotos.h"
 
@@ -9,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -30,6 +33,26 @@ TEST_P(PhotoDate, ShowsLocalTimeWithoutLeadingZerosOrSeconds) {
     ASSERT_TRUE(kps::test::writeJpeg(path, 8, 8));
     ASSERT_TRUE(kps::test::setModified(path, c.modified));
     EXPECT_EQ(kps::kepdatum(path), QString::fromLatin1(c.expected));
+    // The viewer's text from a time it was told, without looking at the file.
+    EXPECT_EQ(kps::photoDateText(c.modified.toMSecsSinceEpoch()), QString::fromLatin1(c.expected));
+}
+
+// The photo path's file calls on a thread that has a rule are counted there only.
+TEST(FileCallGuard, CountsTheMarkedThreadsCallsOnly) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("a.jpg");
+    ASSERT_TRUE(kps::test::writeJpeg(path, 8, 8));
+    const int before = kps::fileCallsOnThisThread();
+    kps::setFileCallRule(kps::FileCallRule::Counted);
+    kps::kepdatum(path);
+    kps::JpegDecoder().decode(path, {});
+    std::thread([&] {
+        kps::kepdatum(path);
+        EXPECT_EQ(kps::fileCallsOnThisThread(), 0);
+    }).join();
+    kps::setFileCallRule(kps::FileCallRule::Allowed);
+    kps::kepdatum(path);
+    EXPECT_EQ(kps::fileCallsOnThisThread() - before, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(

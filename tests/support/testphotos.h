@@ -8,7 +8,14 @@
 namespace kps::test {
 
 // Encodes a width x height JPEG filled with a colour gradient seeded by `seed`.
-QByteArray makeJpegBytes(int width, int height, int seed = 0, int quality = 85);
+QByteArray makeJpegBytes(int width, int height, int seed = 0, int quality = 85,
+                         bool progressive = false);
+
+// The JPEG as a camera writes it: an Exif APP1 whose IFD1 holds `thumbnail`, and an MPF APP2
+// naming `preview` (appended after the photo's own data) as its large thumbnail; an empty
+// picture is left out.
+QByteArray withEmbeddedPictures(const QByteArray& jpeg, const QByteArray& thumbnail,
+                                const QByteArray& preview);
 
 // Writes such a JPEG to path; returns false when the file cannot be written.
 bool writeJpeg(const QString& path, int width, int height, int seed = 0);

@@ -4,6 +4,7 @@
 #include "dragdriver.h"
 
 #include "app/widgets.h"
+#include "core/filecallguard.h"
 #include "core/photocache.h"
 
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <cerrno>
 
 using namespace kps;
 using kps::test::WindowFixture;
@@ -124,7 +126,7 @@ class SteppingTest : public QObject {
             QTest::keyClick(&w, Qt::Key_Space);
             QCOMPARE(field(fx, 0), QStringLiteral("%1/6").arg(i + 1));
             QCOMPARE(field(fx, 1), name(i));
-            QCOMPARE(field(fx, 2), sizeText(i)); // from the header, before the decode
+            QCOMPARE(field(fx, 2), QString()); // told by the decoding thread, which is held
             QCOMPARE(field(fx, 4), folder);
             QVERIFY(w.photoPending());
         }
@@ -144,6 +146,80 @@ class SteppingTest : public QObject {
         QCOMPARE(w.photoCache().decodeCount() - decodesBefore, 1);
         QVERIFY(!w.photoCache().isCached(folder + name(1), QSize(1, 1)));
         QVERIFY(w.photoCache().isCached(folder + name(4), QSize(1, 1)));
+    }
+
+    // A photo with an embedded preview shows it at once while its decode stalls, with the
+    // photo's own pixel size and date and without "Loading...", and the sharp photo replaces it.
+    // Stepping through such photos, cached or not, makes no file call on the window's thread.
+    void previewStandsInWithoutFileCallsOnTheWindowsThread() {
+        WindowFixture fx;
+        MainWindow& w = test::startSized(fx);
+        const QString folder = fx.slotFolder(0);
+        for (int i = 0; i < 4; ++i) {
+            const QByteArray jpeg = test::withEmbeddedPictures(test::makeJpegBytes(300, 200, i),
+                                                               test::makeJpegBytes(48, 32, i),
+                                                               test::makeJpegBytes(150, 100, i));
+            QVERIFY(test::writeFile(folder + name(i), jpeg));
+            QVERIFY(test::setModified(folder + name(i), QDateTime(QDate(2017, 3, 5), QTime(9, i))));
+        }
+        fx.load();
+        w.photoCache().setPaused(true);
+        w.photoCache().clear();
+        Gate gate({folder + name(1)}, false);
+        w.photoCache().setRequestHook(gate.hook());
+        setFileCallRule(FileCallRule::Fatal);
+
+        QTest::keyClick(&w, Qt::Key_Space);
+        QTRY_VERIFY(w.standInShown());
+        QVERIFY(frame(fx)->isVisible());
+        QTRY_COMPARE(photo(fx)->image().size(), QSize(150, 100)); // after the thumbnail
+        QCOMPARE(photo(fx)->fullSize(), QSize(300, 200));
+        QCOMPARE(field(fx, 2), QStringLiteral("300x200"));
+        QCOMPARE(field(fx, 3), QStringLiteral("2017.3.5 9:1"));
+        QTest::qWait(250); // past the delay: a preview is better than the words
+        QCOMPARE(caption(fx), QString());
+        QVERIFY(w.photoPending());
+        gate.released = true;
+        QVERIFY(test::waitForPhoto(w));
+        QVERIFY(!w.standInShown());
+        QCOMPARE(photo(fx)->image().size(), QSize(300, 200));
+        QCOMPARE(field(fx, 2), QStringLiteral("300x200"));
+
+        // Forward through cold photos, back through cached ones.
+        for (const Qt::Key key : {Qt::Key_Space, Qt::Key_Space, Qt::Key_Up, Qt::Key_Home}) {
+            QTest::keyClick(&w, key);
+            QVERIFY(test::waitForPhoto(w));
+            const int i = w.state().index[0];
+            QCOMPARE(field(fx, 1), name(i));
+            QCOMPARE(field(fx, 3), QStringLiteral("2017.3.5 9:%1").arg(i));
+            QCOMPARE(photo(fx)->image().size(), QSize(300, 200));
+        }
+        QCOMPARE(fileCallsOnThisThread(), 0);
+        setFileCallRule(FileCallRule::Allowed);
+    }
+
+    // A read that fails is "Load Error" for now, not a damaged photo: nothing is kept, and the
+    // photo shows when it is asked for again and reads well.
+    void readErrorIsLoadErrorUntilShownAgain() {
+        WindowFixture fx;
+        MainWindow& w = loadedCold(fx, 3);
+        w.photoCache().setFileRead([](int, unsigned char*, qint64) -> qint64 {
+            errno = EIO;
+            return -1;
+        });
+        QTest::keyClick(&w, Qt::Key_Space);
+        QVERIFY(test::waitForPhoto(w));
+        QCOMPARE(caption(fx), QStringLiteral("Load Error"));
+        QVERIFY(w.state().dError);
+        w.photoCache().setFileRead({});
+        for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Space}) {
+            QTest::keyClick(&w, key);
+            QVERIFY(test::waitForPhoto(w));
+        }
+        QCOMPARE(caption(fx), QString());
+        QVERIFY(frame(fx)->isVisible());
+        QCOMPARE(photo(fx)->fullSize(), sizeOf(1));
+        QCOMPARE(field(fx, 2), sizeText(1));
     }
 
     // A wait shorter than the delay passes without "Loading..."; a longer one shows it (the frame
