@@ -55,7 +55,8 @@ void MainWindow::Panel1MouseUp(QPoint) {
     }
     // The lists change now; the file work runs behind, in order.
     DropOutcome out;
-    const qint64 size = pathFacts(bytesOf(plan.source)).size;
+    // The photo's size as its decode found it: the release reads nothing from the disk.
+    const qint64 size = plan.source == st_.globalnev ? std::max<qint64>(shownBytes_, 0) : 0;
     DropJob job = prepareDrop(st_, plan, confirmed, size, out);
     if (out.volt) {
         job.id = nextDropId_++;

@@ -5,6 +5,7 @@
 #include "core/cursor.h"
 #include "core/dropqueue.h"
 #include "core/nativepath.h"
+#include "core/photocache.h"
 
 #include <QLabel>
 #include <QProgressDialog>
@@ -12,12 +13,20 @@
 
 namespace kps {
 
+// A photo on its way keeps its bytes where it came from until its move is done: the result of
+// that work is the moment it is read from its new place (rereadWhenMoved_).
 QString MainWindow::bytesOf(const QString& path) const {
     if (pending_.empty() || path.isEmpty() || path == kNoPhoto) return path;
-    return pending_.whereNow(path, [](const QString& p) { return pathFacts(p).exists; });
+    return pending_.origin(path);
 }
 
 void MainWindow::dropFinished(const DropResult& result) {
+    if (result.chore) { // the close's clean-up is done: the window closes now
+        cleanedUp_ = true;
+        dismissCloseProgress();
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
     // A drag in progress (its rename question included) plans against the lists it saw, and a
     // load's scan may have read the folder before the work was done: results wait for both.
     if (st_.mozg || scanning()) {
@@ -37,6 +46,10 @@ void MainWindow::dropFinished(const DropResult& result) {
     if (now != st_.globalnev && st_.globalnev != kRelayoutMarker) {
         st_.s1 = now;
         kepbetoltes(now);
+    } else if (rereadWhenMoved_ && !pending_.isArrival(st_.globalnev)) {
+        rereadWhenMoved_ = false;
+        st_.dError = false;
+        pendingRequest_ = cache_->request(bytesOf(st_.globalnev), decodeCover());
     }
     kepszinezo();
     syncStatusBar();
@@ -53,11 +66,12 @@ void MainWindow::settleHeldResults() {
 void MainWindow::showPendingWork() {
     statusPending_->setText(pendingText(pending_.count(), pending_.bytes()));
     if (!closeProgress_) return;
-    if (pending_.empty()) {
+    if (pending_.empty() && !cleaning_) {
         dismissCloseProgress();
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
+    if (cleaning_) return; // the clean-up tells nothing on its way
     closeProgress_->setMaximum(std::max(closeProgress_->maximum(), pending_.count()));
     closeProgress_->setValue(closeProgress_->maximum() - pending_.count());
     closeProgress_->setLabelText(QStringLiteral("A függő munka befejezése...\n") +
@@ -80,6 +94,11 @@ void MainWindow::finishWorkBeforeClosing() {
         QTimer::singleShot(0, this, &QWidget::close);
         return;
     }
+    showCloseProgress();
+}
+
+void MainWindow::showCloseProgress() {
+    if (closeProgress_) return;
     closeProgress_ = new QProgressDialog(this);
     closeProgress_->setObjectName(QStringLiteral("CloseProgress"));
     closeProgress_->setWindowTitle(windowTitle());
@@ -88,7 +107,8 @@ void MainWindow::finishWorkBeforeClosing() {
     closeProgress_->setMinimumDuration(0);
     closeProgress_->setAutoClose(false);
     closeProgress_->setAutoReset(false);
-    closeProgress_->setMaximum(pending_.count());
+    closeProgress_->setMaximum(std::max(pending_.count(), 1));
+    closeProgress_->setLabelText(QStringLiteral("A függő munka befejezése..."));
     // Quitting at once: the drops not started stay undone (their photos were never touched),
     // the running one stops at its next step and takes back what it wrote; the Trash is not
     // emptied while it may still be at work there.

@@ -250,17 +250,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         finishWorkBeforeClosing();
         return;
     }
-    // A failed write keeps the window open once; the next close request always closes.
-    if (closeWriteFailed_) {
+    // A failed write keeps the window open once; the next close request always closes. So does
+    // one after the clean-up, or when the user would not wait for it.
+    if (closeWriteFailed_ || cleanedUp_ || (cleaning_ && closeNow_)) {
         event->accept();
         return;
     }
-    if (kiment()) {
-        event->accept();
-    } else {
+    event->ignore();
+    if (cleaning_) return; // its end closes the window
+    if (!kiment()) {
         closeWriteFailed_ = true;
-        event->ignore();
+        return;
     }
+    // The Trash is emptied behind the window, unless a drop may still be at work there or the
+    // user would not wait; its photos then go at a later close.
+    if (workMayRun_ || closeNow_) {
+        event->accept();
+        return;
+    }
+    cleanUpBehind();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

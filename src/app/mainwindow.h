@@ -68,6 +68,8 @@ class MainWindow : public QMainWindow {
     // The folder scans of a load; true while a load waits for its lists.
     FolderScan& folderScan() { return *scan_; }
     bool scanning() const;
+    // True while the close's clean-up runs behind the window.
+    bool cleaningUp() const { return cleaning_ && !cleanedUp_; }
     // True while the viewer waits for the decode of the photo it is to show.
     bool photoPending() const { return pendingRequest_ != 0 && !sharpening_ && !confirming_; }
     // True while the frame shows the wanted photo's embedded preview until its decode comes.
@@ -78,7 +80,7 @@ class MainWindow : public QMainWindow {
 
     // Start-up and close.
     void betolt(); // reads settings.ini and prepares the window, menu and folders
-    bool kiment(); // writes settings.ini and cleans the Trash; false when the write failed
+    bool kiment(); // writes settings.ini; false when the write failed
 
     // Layout, viewer, panels and keys.
     void FormResize();                     // lays out the panels around the viewer
@@ -156,6 +158,8 @@ class MainWindow : public QMainWindow {
     void showPendingWork();                      // the pending-work text and the close progress
     void finishWorkBeforeClosing();              // close waits, with a progress dialog
     void dismissCloseProgress();                 // takes that dialog away
+    void showCloseProgress();                    // shows it, with "Kilépés most"
+    void cleanUpBehind(); // the close's clean-up (undo trim, Trash) on the drops' worker
     void connectViewer(); // receives the viewer's decodes from the cache's thread
     void showPhoto(const DecodedPhoto& photo); // shows a decode's result and prefetches
     void photoArrived(quint64 request, const QString& path, PhotoArrival arrival,
@@ -222,6 +226,8 @@ class MainWindow : public QMainWindow {
     bool sharpening_ = false;        // that decode is a sharper copy of the photo shown
     bool confirming_ = false;        // that request only confirms the photo shown from memory
     bool standIn_ = false;           // the frame shows the wanted photo's embedded preview
+    qint64 shownBytes_ = -1;         // the shown photo's file size, as its decode found it
+    bool rereadWhenMoved_ = false;   // a pending move took the photo away while it was read
     RenameDialog* form3_ = nullptr;  // Form3: rename question
     DeviceWizard* form4_ = nullptr;  // Form4: device wizard
 
@@ -230,6 +236,8 @@ class MainWindow : public QMainWindow {
     bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
     bool closeNow_ = false;         // the user would not wait for the pending work
     bool workMayRun_ = false;       // closing with a drop still running: the Trash stays
+    bool cleaning_ = false;         // the close's clean-up runs behind the window
+    bool cleanedUp_ = false;        // it is done: the next close closes
     bool geometryFixed_ = false;    // the stored outer size was corrected for the frame
     QSize storedOuterSize_;
 };

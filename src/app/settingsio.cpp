@@ -7,6 +7,7 @@
 #include "app/pathlabel.h"
 #include "app/widgets.h"
 #include "core/devicesearch.h"
+#include "core/dropqueue.h"
 #include "core/folderpath.h"
 #include "core/nativepath.h"
 #include "core/settingsfile.h"
@@ -171,9 +172,16 @@ bool MainWindow::kiment() {
         box->open();
         return false;
     }
-    // A drop still copying into the Trash must find its photos there.
-    if (!workMayRun_) shutdownCleanup(st_);
     return true;
+}
+
+void MainWindow::cleanUpBehind() {
+    cleaning_ = true;
+    // The clean-up needs only the folders; the Trash's list is its scratch.
+    AppState folders;
+    folders.dirs = st_.dirs;
+    drops_->submitChore([folders]() mutable { shutdownCleanup(folders); });
+    showCloseProgress();
 }
 
 bool MainWindow::loadpanelhibakereso() {

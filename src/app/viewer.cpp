@@ -74,6 +74,8 @@ void MainWindow::kepbetoltes(const QString& path) {
     stopWaiting();
     st_.globalnev = path;
     standIn_ = false;
+    shownBytes_ = -1;
+    rereadWhenMoved_ = false;
     st_.status[1] = displayPath(levalasztofile(path));
     st_.status[4] = displayPath(levalasztodir(path));
     if (path == kNoPhoto) {
@@ -120,6 +122,7 @@ void MainWindow::kepbetoltes(const QString& path) {
 }
 
 void MainWindow::showFileFacts(const DecodedPhoto& photo) {
+    shownBytes_ = photo.fileBytes;
     st_.status[2] =
         photo.fullSize.isValid()
             ? QStringLiteral("%1x%2").arg(photo.fullSize.width()).arg(photo.fullSize.height())
@@ -171,13 +174,15 @@ void MainWindow::photoArrived(quint64 request, const QString& path, PhotoArrival
         syncStatusBar();
         return;
     }
-    // A drop's file work moved the photo while it was read: it is read again where it is now.
+    // A drop's file work moved the photo while it was read: it is read again where it is now,
+    // which is known once that work's result has come.
     const QString bytes = bytesOf(st_.globalnev);
     if (!photo.ok && path != bytes && !sharpening_) {
         pendingRequest_ = cache_->request(bytes, decodeCover());
         confirming_ = false;
         return;
     }
+    rereadWhenMoved_ = !photo.ok && !sharpening_ && pending_.isArrival(st_.globalnev);
     const bool sharper = sharpening_;
     const bool confirmed =
         confirming_ && photo.ok && photo.image.cacheKey() == image1_->image().cacheKey();

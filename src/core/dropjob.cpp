@@ -190,23 +190,6 @@ void PendingDrops::discard(quint64 id) {
                  items_.end());
 }
 
-QString PendingDrops::whereNow(const QString& path,
-                               const std::function<bool(const QString&)>& exists) const {
-    QStringList places{path};
-    for (size_t guard = 0; guard < items_.size(); ++guard) {
-        const auto it = std::find_if(items_.rbegin(), items_.rend(), [&](const Item& item) {
-            return item.arrivals.contains(places.back());
-        });
-        if (it == items_.rend() || places.contains(it->source)) break;
-        places << it->source;
-    }
-    // The work may be half-way: the earliest place that still holds the photo has it whole.
-    for (auto p = places.crbegin(); p != places.crend(); ++p) {
-        if (exists(*p)) return *p;
-    }
-    return path;
-}
-
 QString PendingDrops::origin(const QString& path) const {
     QString place = path;
     for (size_t guard = 0; guard < items_.size(); ++guard) {

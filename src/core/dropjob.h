@@ -20,6 +20,7 @@ struct DropJob {
     std::vector<ListChange> predicted; // the entries the release added or removed
     QStringList arrivals;              // the names the photo gets in folders
     qint64 bytes = 0;                  // what the work writes, for the pending-work text
+    std::function<void()> chore;       // set: no drop but other file work in the drops' turn
 };
 
 // One entry a drop touched, and whether its file is on disk once the work is done.
@@ -35,7 +36,8 @@ struct DropResult {
     QString message;  // what failed and where the photo is, in Hungarian; empty when ok
     int torol500 = 1; // the undo counter after this drop
     std::vector<EntryFact> facts;
-    QStringList made; // the copies the work wrote (the undo copy included)
+    QStringList made;   // the copies the work wrote (the undo copy included)
+    bool chore = false; // the result of a chore, not of a drop
 };
 
 // At the release, with the plan made and the rename question answered: changes the lists,
@@ -97,10 +99,6 @@ class PendingDrops {
     void settle(AppState& st, const DropResult& result);
     // Forgets drops that will never run (their photos were never touched).
     void discard(quint64 id);
-
-    // Where the photo listed as `path` has its bytes now: at an earlier place while the work
-    // that brings it to `path` is pending. `exists` looks at the disk.
-    QString whereNow(const QString& path, const std::function<bool(const QString&)>& exists) const;
 
     // A name the photo of a pending drop gets: listed already, on disk once the work is done.
     bool isArrival(const QString& path) const;

@@ -38,7 +38,11 @@ void DropQueue::Shared::workerLoop() {
         if (runHook) runHook(job);
         const bool skipped = stopped; // quit before it began: its photo was never touched
         DropResult result;
-        if (!skipped) {
+        if (job.chore) {
+            if (!skipped) job.chore();
+            result.id = job.id;
+            result.chore = true;
+        } else if (!skipped) {
             StoppableOps stoppable(*ops, stopped);
             result = runDropJob(std::move(job), stoppable, undoCounter);
             if (stopped && !result.ok) takeBackCopies(result, *ops);
@@ -86,11 +90,18 @@ void DropQueue::submit(DropJob job) {
     shared_->workAvailable.notify_all();
 }
 
+void DropQueue::submitChore(std::function<void()> chore) {
+    DropJob job;
+    job.chore = std::move(chore);
+    submit(std::move(job));
+}
+
 std::vector<quint64> DropQueue::takeWaiting() {
     std::lock_guard lock(shared_->mutex);
     std::vector<quint64> ids;
-    for (const DropJob& job : shared_->jobs)
-        ids.push_back(job.id);
+    for (const DropJob& job : shared_->jobs) {
+        if (!job.chore) ids.push_back(job.id);
+    }
     shared_->jobs.clear();
     return ids;
 }

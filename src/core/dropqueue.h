@@ -26,6 +26,9 @@ class DropQueue : public QObject {
     DropQueue& operator=(const DropQueue&) = delete;
 
     void submit(DropJob job);
+    // Runs other file work (the close's clean-up) on the worker after the drops submitted
+    // before it; its result (chore set) is delivered like a drop's. Skipped once stopped.
+    void submitChore(std::function<void()> chore);
     // Takes back the jobs not started yet (their photos were never touched); returns their ids.
     std::vector<quint64> takeWaiting();
     // Quitting without waiting: the jobs not started are dropped, and the running one stops at

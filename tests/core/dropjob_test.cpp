@@ -47,9 +47,7 @@ class Background : public Scene {
         return r;
     }
     QString shown() const { return listbox(const_cast<AppState&>(st), st.indexpanel); }
-    QString whereNow(const QString& p) const {
-        return pending.whereNow(p, [](const QString& q) { return QFileInfo::exists(q); });
-    }
+    QString whereNow(const QString& p) const { return pending.origin(p); }
 
     PendingDrops pending;
     std::function<void(DropPlan&)> misjudge; // a release that believed what was no longer true
