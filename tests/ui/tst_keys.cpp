@@ -214,7 +214,8 @@ class KeysTest : public QObject {
             for (int i = 0; i < 5; ++i) {
                 const QLabel* f = fields[size_t(i)];
                 QVERIFY2(f->isVisible(), qPrintable(f->objectName()));
-                QCOMPARE(f->text(), texts[i]);
+                // The folder may be shortened to fit; its tooltip holds it whole.
+                QCOMPARE(i == 4 ? f->toolTip() : f->text(), texts[i]);
                 QVERIFY(bar.contains(f->geometry()));
                 QVERIFY(!f->geometry().intersects(message->geometry()));
             }
