@@ -120,7 +120,7 @@ JPEG
 weston --backend=headless-backend.so --use-pixman --socket=kps-test --debug --no-config \
     --width=1024 --height=768 --idle-time=0 >"$work/weston.log" 2>&1 &
 weston_pid=$!
-trap 'kill "$weston_pid" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill "$weston_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
     [ -S "$XDG_RUNTIME_DIR/kps-test" ] && break
     sleep 0.1
@@ -168,7 +168,7 @@ PY
 [ "$red" -ge 4000 ] || fail "the photo does not show under Wayland ($red red pixels in $shot)"
 grep -qx "path0=$work/wl/fotók/" "$work/wl/config/kovrin-photo-sorter/settings.ini" ||
     fail "Wayland: SIGTERM wrote no settings"
-kill "$weston_pid"
+kill "$weston_pid" && wait "$weston_pid" 2>/dev/null || true
 echo "Wayland: the photo painted ($red red pixels), settings written at SIGTERM"
 
 # As root (CI), the real thing: install, start from /usr/bin, remove without leftovers.
