@@ -9,7 +9,8 @@ packages=(
     libgtest-dev libbenchmark-dev
     fonts-dejavu-core xdg-utils
     clang libclang-rt-14-dev
-    xvfb xauth
+    xvfb xauth openbox x11-utils python3
+    weston qt6-wayland
     desktop-file-utils appstream lintian dpkg-dev file fakeroot
 )
 

@@ -2,10 +2,19 @@
 # Runs one test program on the xcb platform against an X server of its own. Xvfb picks a free
 # display and reports it, so test programs running side by side never share a server; a private
 # cookie keeps other local clients out.
+#   xvfb-run-test.sh [--openbox] program [arguments]
+# With --openbox a window manager that draws title bars and borders runs on that server first.
 set -eu
+wm=
+if [ "${1:-}" = --openbox ]; then
+    wm=openbox
+    shift
+fi
 tmp=$(mktemp -d)
 xvfb=
+wmpid=
 cleanup() {
+    [ -n "$wmpid" ] && kill "$wmpid" 2>/dev/null && wait "$wmpid" 2>/dev/null
     [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
     rm -rf "$tmp"
 }
@@ -25,6 +34,17 @@ if ! read -r display <"$tmp/display"; then
     exit 1
 fi
 xauth -q -f "$tmp/client" add ":$display" . "$cookie" 2>/dev/null
+if [ -n "$wm" ]; then
+    DISPLAY=":$display" XAUTHORITY="$tmp/client" HOME="$tmp" openbox --sm-disable \
+        >"$tmp/wm.log" 2>&1 &
+    wmpid=$!
+    # The window manager is ready once it names itself on the root window.
+    for _ in $(seq 100); do
+        DISPLAY=":$display" XAUTHORITY="$tmp/client" xprop -root _NET_SUPPORTING_WM_CHECK \
+            2>/dev/null | grep -q 'window id' && break
+        sleep 0.05
+    done
+fi
 # libxkbcommon-x11 hands strndup atom names without a final NUL, which strndup allows but
 # AddressSanitizer's strict string checks report; the program's own strings stay checked on the
 # offscreen run.

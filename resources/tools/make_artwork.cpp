@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,10 +47,12 @@ QImage canvas(int width, int height) {
 }
 
 // Runs a drawing on a fresh canvas with antialiasing switched on.
-QImage draw(int width, int height, const std::function<void(QPainter&)>& paint) {
-    QImage image = canvas(width, height);
+// At a scale of 2 the same drawing fills twice the pixels, for screens at twice the density.
+QImage draw(int scale, int width, int height, const std::function<void(QPainter&)>& paint) {
+    QImage image = canvas(width * scale, height * scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
     paint(painter);
     painter.end();
     return image;
@@ -142,8 +145,8 @@ void paintFolder(QPainter& p, const QRect& box, const FolderPalette& colours) {
 
 // The 16 x 16 colour mark: the folder spans the full width, with a transparent row above and
 // below it.
-QImage markFolder(const FolderPalette& colours) {
-    return draw(16, 16, [&](QPainter& p) { paintFolder(p, QRect(0, 1, 16, 14), colours); });
+QImage markFolder(int scale, const FolderPalette& colours) {
+    return draw(scale, 16, 16, [&](QPainter& p) { paintFolder(p, QRect(0, 1, 16, 14), colours); });
 }
 
 enum class Turn { Anticlockwise, Clockwise };
@@ -165,8 +168,8 @@ QImage turned(const QImage& source, Turn turn) {
 // ---------------------------------------------------------------------------------------------
 // Small pictures
 
-QImage trashCan() {
-    return draw(16, 16, [](QPainter& p) {
+QImage trashCan(int scale) {
+    return draw(scale, 16, 16, [](QPainter& p) {
         const QColor edge = rgb(104, 106, 106);
 
         // Handle on the lid.
@@ -193,8 +196,8 @@ QImage trashCan() {
     });
 }
 
-QImage informationIcon() {
-    return draw(16, 16, [](QPainter& p) {
+QImage informationIcon(int scale) {
+    return draw(scale, 16, 16, [](QPainter& p) {
         QRadialGradient disc(QPointF(6, 5), 10);
         disc.setColorAt(0, rgb(96, 160, 240));
         disc.setColorAt(1, rgb(22, 78, 180));
@@ -214,8 +217,8 @@ QImage informationIcon() {
 // ---------------------------------------------------------------------------------------------
 // Device icons, 24 x 24
 
-QImage usbPlug() {
-    return draw(24, 24, [](QPainter& p) {
+QImage usbPlug(int scale) {
+    return draw(scale, 24, 24, [](QPainter& p) {
         // Metal shell with its two square windows.
         QLinearGradient metal(8, 0, 16, 0);
         metal.setColorAt(0.0, rgb(156, 162, 168));
@@ -238,8 +241,8 @@ QImage usbPlug() {
     });
 }
 
-QImage camera() {
-    return draw(24, 24, [](QPainter& p) {
+QImage camera(int scale) {
+    return draw(scale, 24, 24, [](QPainter& p) {
         const QColor edge = rgb(22, 23, 28);
 
         // Shutter release and viewfinder hump, drawn first so the body overlaps them.
@@ -277,8 +280,8 @@ void paintPixels(QPainter& p, int left, int top, const QStringList& rows, const 
             if (rows[y][x] == QLatin1Char('#')) p.fillRect(QRect(left + x, top + y, 1, 1), colour);
 }
 
-QImage sdCard() {
-    return draw(24, 24, [](QPainter& p) {
+QImage sdCard(int scale) {
+    return draw(scale, 24, 24, [](QPainter& p) {
         // Card with its cut corner and the write-protect notch on the left.
         const QPolygonF outline{{4, 1},  {16, 1}, {20, 5}, {20, 23}, {4, 23},
                                 {4, 14}, {5, 14}, {5, 10}, {4, 10}};
@@ -303,8 +306,8 @@ QImage sdCard() {
 // Load-button glyphs and cursor frames
 
 // A white right-pointing arrow on a rounded square of the given colour.
-QImage arrowGlyph(const QColor& colour) {
-    return draw(24, 24, [&](QPainter& p) {
+QImage arrowGlyph(int scale, const QColor& colour) {
+    return draw(scale, 24, 24, [&](QPainter& p) {
         fillOutlined(p, rectPath(QRectF(0, 0, 24, 24), 5), colour.darker(175),
                      vertical(0, 24, colour.lighter(135), colour.darker(112)));
 
@@ -319,8 +322,8 @@ QImage arrowGlyph(const QColor& colour) {
 }
 
 // One frame of the blinking cursor: a dot with a rim, centred on the hot spot (15, 17).
-QImage cursorFrame(const QColor& dot, const QColor& rim) {
-    return draw(32, 32, [&](QPainter& p) {
+QImage cursorFrame(int scale, const QColor& dot, const QColor& rim) {
+    return draw(scale, 32, 32, [&](QPainter& p) {
         const QPointF hotSpotCentre(15.5, 17.5);
         p.setPen(Qt::NoPen);
         p.setBrush(rim);
@@ -375,8 +378,8 @@ void paintPrint(QPainter& p, const QPointF& centre, qreal angle, const QColor& f
     p.restore();
 }
 
-QImage titlePicture() {
-    return draw(460, 80, [](QPainter& p) {
+QImage titlePicture(int scale) {
+    return draw(scale, 460, 80, [](QPainter& p) {
         const QRectF card(0.5, 0.5, 459, 79);
         p.setPen(QPen(rgb(8, 10, 18), 1));
         p.setBrush(vertical(0, 80, rgb(40, 52, 82), rgb(12, 16, 30)));
@@ -433,7 +436,7 @@ QImage titlePicture() {
 
 // ---------------------------------------------------------------------------------------------
 
-std::vector<Picture> allPictures() {
+std::vector<Picture> allPictures(int scale) {
     const FolderPalette yellow = paletteOf(rgb(255, 222, 70), rgb(253, 192, 0));
     const FolderPalette blue = paletteOf(rgb(96, 136, 214), rgb(49, 88, 168));
     const FolderPalette green = paletteOf(rgb(150, 226, 96), rgb(97, 193, 43));
@@ -443,40 +446,40 @@ std::vector<Picture> allPictures() {
                                   rgb(96, 98, 106)};
 
     std::vector<Picture> pictures;
-    pictures.push_back({QStringLiteral("t"), trashCan()});
+    pictures.push_back({QStringLiteral("t"), trashCan(scale)});
     const struct {
         const char* letter; // s yellow, k blue, z green
         const FolderPalette& palette;
     } marks[] = {{"s", yellow}, {"k", blue}, {"z", green}};
     for (const auto& mark : marks) {
-        const QImage upright = markFolder(mark.palette);
+        const QImage upright = markFolder(scale, mark.palette);
         const QString letter = QString::fromLatin1(mark.letter);
         pictures.push_back({letter + QLatin1Char('k'), upright});
         pictures.push_back({letter + QLatin1Char('b'), turned(upright, Turn::Anticlockwise)});
         pictures.push_back({letter + QLatin1Char('j'), turned(upright, Turn::Clockwise)});
     }
-    pictures.push_back({QStringLiteral("pir"), markFolder(red)});
+    pictures.push_back({QStringLiteral("pir"), markFolder(scale, red)});
 
-    pictures.push_back({QStringLiteral("usb"), usbPlug()});
-    pictures.push_back({QStringLiteral("photography"), camera()});
-    pictures.push_back({QStringLiteral("sdcard"), sdCard()});
+    pictures.push_back({QStringLiteral("usb"), usbPlug(scale)});
+    pictures.push_back({QStringLiteral("photography"), camera(scale)});
+    pictures.push_back({QStringLiteral("sdcard"), sdCard(scale)});
 
-    pictures.push_back({QStringLiteral("arrow1"), arrowGlyph(rgb(212, 36, 36))});
-    pictures.push_back({QStringLiteral("arrow2"), arrowGlyph(rgb(40, 164, 52))});
-    pictures.push_back({QStringLiteral("arrow3"), arrowGlyph(rgb(132, 132, 132))});
+    pictures.push_back({QStringLiteral("arrow1"), arrowGlyph(scale, rgb(212, 36, 36))});
+    pictures.push_back({QStringLiteral("arrow2"), arrowGlyph(scale, rgb(40, 164, 52))});
+    pictures.push_back({QStringLiteral("arrow3"), arrowGlyph(scale, rgb(132, 132, 132))});
 
-    pictures.push_back({QStringLiteral("cur1_0"), cursorFrame(Qt::black, Qt::white)});
-    pictures.push_back({QStringLiteral("cur1_1"), cursorFrame(Qt::white, Qt::black)});
+    pictures.push_back({QStringLiteral("cur1_0"), cursorFrame(scale, Qt::black, Qt::white)});
+    pictures.push_back({QStringLiteral("cur1_1"), cursorFrame(scale, Qt::white, Qt::black)});
 
-    pictures.push_back({QStringLiteral("title"), titlePicture()});
-    pictures.push_back({QStringLiteral("info"), informationIcon()});
-    pictures.push_back({QStringLiteral("folder_grey"), draw(24, 24, [&](QPainter& p) {
+    pictures.push_back({QStringLiteral("title"), titlePicture(scale)});
+    pictures.push_back({QStringLiteral("info"), informationIcon(scale)});
+    pictures.push_back({QStringLiteral("folder_grey"), draw(scale, 24, 24, [&](QPainter& p) {
                             paintFolder(p, QRect(1, 3, 22, 18), grey);
                         })});
-    pictures.push_back({QStringLiteral("folder_silver"), draw(24, 24, [&](QPainter& p) {
+    pictures.push_back({QStringLiteral("folder_silver"), draw(scale, 24, 24, [&](QPainter& p) {
                             paintFolder(p, QRect(1, 3, 22, 18), silver);
                         })});
-    pictures.push_back({QStringLiteral("folder_red_small"), draw(18, 16, [&](QPainter& p) {
+    pictures.push_back({QStringLiteral("folder_red_small"), draw(scale, 18, 16, [&](QPainter& p) {
                             paintFolder(p, QRect(1, 1, 16, 14), red);
                         })});
     return pictures;
@@ -632,7 +635,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot create %s\n", qPrintable(out.path()));
         return 1;
     }
-    const std::vector<Picture> pictures = allPictures();
+    const std::vector<Picture> pictures = allPictures(1);
     int failures = 0;
     for (const Picture& picture : pictures) {
         for (const QString& problem : problemsOf(picture)) {
@@ -641,11 +644,16 @@ int main(int argc, char** argv) {
         }
     }
     if (failures > 0) return 1;
-    for (const Picture& picture : pictures) {
-        const QString path = out.filePath(picture.name + QStringLiteral(".png"));
-        if (!picture.image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            ++failures;
+    // The same pictures at twice the density, "@2x" as Qt names them, for screens at 2x.
+    const std::vector<Picture> doubled = allPictures(2);
+    for (const auto& [set, suffix] :
+         {std::pair{&pictures, ".png"}, std::pair{&doubled, "@2x.png"}}) {
+        for (const Picture& picture : *set) {
+            const QString path = out.filePath(picture.name + QLatin1String(suffix));
+            if (!picture.image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+                ++failures;
+            }
         }
     }
     if (!iconFolder.isEmpty() && !writeAppIcon(QDir(iconFolder))) ++failures;

@@ -1,16 +1,23 @@
 #include "app/artwork.h"
 
+#include <QGuiApplication>
 #include <QString>
 
 namespace kps {
 namespace {
 
+// A picture by its resource name: drawn at twice the density when a screen has more than one
+// device pixel to the logical one, so it stays sharp there (and is drawn smaller elsewhere).
 QImage image(const char* name) {
-    return QImage(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
+    const bool dense = qApp && qApp->devicePixelRatio() > 1.0;
+    QImage picture(QStringLiteral(":/images/%1%2.png")
+                       .arg(QLatin1String(name), dense ? QStringLiteral("@2x") : QString()));
+    if (dense) picture.setDevicePixelRatio(2.0);
+    return picture;
 }
 
 QPixmap pixmap(const char* name) {
-    return QPixmap(QStringLiteral(":/images/%1.png").arg(QLatin1String(name)));
+    return QPixmap::fromImage(image(name));
 }
 
 } // namespace

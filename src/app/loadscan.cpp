@@ -6,6 +6,7 @@
 #include "core/cursor.h"
 
 #include <QTimer>
+#include <QWindow>
 
 namespace kps {
 
@@ -34,6 +35,10 @@ void MainWindow::scanProgress(int photos) {
 }
 
 void MainWindow::holdScanStart() {
+    // Only a window already on the screen has a picture to keep: one not painted yet (a folder
+    // given at start) would lose its first paint to the hold and stay black.
+    const QWindow* win = windowHandle();
+    if (!win || !win->isExposed()) return;
     setUpdatesEnabled(false);
     scanReveal_->start();
 }

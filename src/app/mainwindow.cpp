@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/animatedcursor.h"
+#include "app/framegeometry.h"
 #include "app/menupage.h"
 #include "app/widgets.h"
 #include "core/dropqueue.h"
@@ -20,7 +21,6 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
 
 // The pictures are linked in from a static library, so they are registered by hand.
 static void initResources() {
@@ -96,6 +96,7 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
 
     buildComponents();
     connectViewer();
+    frame_ = new FrameGeometry(this);
 
     // Start-up, in this order: the menu scrolled to the top, nothing loaded, the program's
     // folder, the colour marks, then the settings.
@@ -194,20 +195,25 @@ void MainWindow::buildStatusBar() {
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(false);
     bar->setFixedHeight(19);
-    static const int kWidths[kStatusFields] = {90, 250, 90, 100, 50};
+    // The folder, last, takes the rest of the bar; the others keep their widths.
+    static const int kWidths[kStatusFields] = {90, 250, 90, 100, 0};
     static const bool kCentred[kStatusFields] = {true, false, true, false, false};
     for (int i = 0; i < kStatusFields; ++i) {
-        auto* field = new QLabel(bar);
+        auto* field = new ElidedLabel(bar);
         field->setObjectName(QStringLiteral("StatusField%1").arg(i));
-        field->setFixedWidth(kWidths[i]);
+        if (kWidths[i] > 0) {
+            field->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+            field->setFixedWidth(kWidths[i]);
+        }
         field->setAlignment((kCentred[i] ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-        bar->addWidget(field);
+        bar->addWidget(field, kWidths[i] > 0 ? 0 : 1);
         statusFields_[size_t(i)] = field;
     }
     // Messages get a place of their own: QStatusBar's own message would cover the fields.
     statusMessage_ = new StatusMessage(bar);
     statusMessage_->setObjectName(QStringLiteral("StatusMessage"));
-    bar->addWidget(statusMessage_, 1);
+    statusMessage_->hide();
+    bar->addWidget(statusMessage_, 1); // while it shows, it shares the rest with the folder
     statusPending_ = new QLabel(bar);
     statusPending_->setObjectName(QStringLiteral("StatusPending"));
     bar->addPermanentWidget(statusPending_);
@@ -229,7 +235,7 @@ void MainWindow::showStatusMessage(const QString& text) {
 
 void MainWindow::syncStatusBar() {
     for (int i = 0; i < kStatusFields; ++i)
-        statusFields_[size_t(i)]->setText(st_.status[size_t(i)]);
+        statusFields_[size_t(i)]->setFullText(st_.status[size_t(i)]);
 }
 
 QWidget* MainWindow::ifindcomponent(const QString& name) const {
@@ -278,18 +284,6 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    if (!geometryFixed_) {
-        // The stored size is the outer frame's, which the window system tells only once the
-        // window is shown.
-        geometryFixed_ = true;
-        QTimer::singleShot(0, this, [this] {
-            const QWindow* win = windowHandle();
-            const QMargins m = win ? win->frameMargins() : QMargins();
-            if (!m.isNull() && !isMaximized())
-                resize(qMax(1, storedOuterSize_.width() - m.left() - m.right()),
-                       qMax(1, storedOuterSize_.height() - m.top() - m.bottom()));
-        });
-    }
     FormResize();
 }
 

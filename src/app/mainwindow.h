@@ -206,20 +206,20 @@ class MainWindow : public QMainWindow {
 
     // Components, in families indexed by slot or row.
     QWidget* client_ = nullptr;
-    std::array<QFrame*, kSlotCount> panels_{};          // Panel10..Panel18
-    std::array<PanelPicture*, kSlotCount> pictures_{};  // Image10..Image18
-    std::array<QFrame*, 4> corners_{};                  // Panel6..Panel9
-    ViewerArea* panel2_ = nullptr;                      // Panel2: viewer area
-    QFrame* panel1_ = nullptr;                          // Panel1: photo frame
-    PhotoView* image1_ = nullptr;                       // Image1: the photo
-    std::unique_ptr<MenuPage> menu_;                    // Panel20 and its contents
-    QLabel* panel22_ = nullptr;                         // "Menü" button
-    std::array<QLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
-    class StatusMessage* statusMessage_ = nullptr;      // the warning beside them
-    QLabel* statusPending_ = nullptr;                   // the file work still to do
-    QProgressDialog* closeProgress_ = nullptr;          // close waiting for that work
-    QTimer* statusMessageTimer_ = nullptr;              // takes the warning away
-    QTimer* timer1_ = nullptr;                          // Timer1: device search
+    std::array<QFrame*, kSlotCount> panels_{};                     // Panel10..Panel18
+    std::array<PanelPicture*, kSlotCount> pictures_{};             // Image10..Image18
+    std::array<QFrame*, 4> corners_{};                             // Panel6..Panel9
+    ViewerArea* panel2_ = nullptr;                                 // Panel2: viewer area
+    QFrame* panel1_ = nullptr;                                     // Panel1: photo frame
+    PhotoView* image1_ = nullptr;                                  // Image1: the photo
+    std::unique_ptr<MenuPage> menu_;                               // Panel20 and its contents
+    QLabel* panel22_ = nullptr;                                    // "Menü" button
+    std::array<class ElidedLabel*, kStatusFields> statusFields_{}; // StatusBar1's fields
+    class StatusMessage* statusMessage_ = nullptr;                 // the warning beside them
+    QLabel* statusPending_ = nullptr;                              // the file work still to do
+    QProgressDialog* closeProgress_ = nullptr;                     // close waiting for that work
+    QTimer* statusMessageTimer_ = nullptr;                         // takes the warning away
+    QTimer* timer1_ = nullptr;                                     // Timer1: device search
     QTimer* sharpen_ = nullptr;      // a pause in resizing before a sharper decode
     QTimer* loadingDelay_ = nullptr; // "Loading..." only after a visible wait
     quint64 pendingRequest_ = 0;     // the decode the viewer waits for; 0: none
@@ -233,13 +233,12 @@ class MainWindow : public QMainWindow {
 
     std::unique_ptr<QTemporaryDir> helpDir_; // private folder of the help page, for the session
 
-    bool closeWriteFailed_ = false; // a failed settings write keeps the window open once
-    bool closeNow_ = false;         // the user would not wait for the pending work
-    bool workMayRun_ = false;       // closing with a drop still running: the Trash stays
-    bool cleaning_ = false;         // the close's clean-up runs behind the window
-    bool cleanedUp_ = false;        // it is done: the next close closes
-    bool geometryFixed_ = false;    // the stored outer size was corrected for the frame
-    QSize storedOuterSize_;
+    bool closeWriteFailed_ = false;        // a failed settings write keeps the window open once
+    bool closeNow_ = false;                // the user would not wait for the pending work
+    bool workMayRun_ = false;              // closing with a drop still running: the Trash stays
+    bool cleaning_ = false;                // the close's clean-up runs behind the window
+    bool cleanedUp_ = false;               // it is done: the next close closes
+    class FrameGeometry* frame_ = nullptr; // the window's place, as settings.ini keeps it
 };
 
 } // namespace kps

@@ -93,10 +93,11 @@ void buildRow(MenuPage& m, int i, QWidget* parent, QPoint at) {
     }
 }
 
-// The about memo: who made the program and how to reach them.
-const QString kAboutText = QStringLiteral("Kovrin Photo Sorter\n"
+// The about memo: the program and its version, who made it, how to reach them, its licence.
+const QString kAboutText = QStringLiteral("Kovrin Photo Sorter " KPS_VERSION " verzió\n"
                                           "Készítette: a Kovrin csapat\n"
-                                          "kovrin@example.org");
+                                          "kovrin@example.org\n"
+                                          "Licenc: GPL-3.0-or-later");
 
 } // namespace
 

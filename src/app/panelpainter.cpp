@@ -32,7 +32,10 @@ void kepszinez(PanelPicture& kep, QSize panel, const QColor& colour, bool megsem
     const int w = panel.width();
     const int h = panel.height();
     const QString text = megsemmi ? QStringLiteral("--empty--") : szoveg;
-    QImage image(QSize(qMax(1, w), qMax(1, h)), QImage::Format_ARGB32_Premultiplied);
+    // Drawn in the screen's own pixels, so text and icons stay sharp at any scale.
+    const qreal dpr = kep.devicePixelRatioF();
+    QImage image(QSize(qMax(1, w), qMax(1, h)) * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
     image.fill(colour);
     {
         QPainter p(&image);
@@ -80,7 +83,8 @@ void AngleTextOut(QPainter& canvas, int angle, int x, int y, const QString& text
     canvas.restore();
     if (pnga && !pnga->isNull()) {
         canvas.setBackgroundMode(Qt::TransparentMode);
-        canvas.drawImage(iconAt, *pnga);
+        canvas.setRenderHint(QPainter::SmoothPixmapTransform);
+        canvas.drawImage(QRectF(iconAt, pnga->deviceIndependentSize()), *pnga);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/animatedcursor.h"
 #include "app/colours.h"
+#include "app/framegeometry.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
 #include "app/pathlabel.h"
@@ -20,7 +21,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
-#include <QWindow>
 
 namespace kps {
 namespace {
@@ -44,11 +44,6 @@ QString homeFolder() {
     if (const QByteArray home = qgetenv("HOME"); !home.isEmpty()) return pathFromNative(home);
 #endif
     return QDir::homePath();
-}
-
-QMargins frameExtents(const QWidget* w) {
-    if (const QWindow* win = w->windowHandle()) return win->frameMargins();
-    return {};
 }
 
 } // namespace
@@ -84,11 +79,8 @@ void MainWindow::betolt() {
 }
 
 void MainWindow::applySettings(const Settings& s) {
-    // Window geometry, as read: the stored size is the outer frame's.
-    if (s.left || s.top) move(s.left.value_or(x()), s.top.value_or(y()));
-    storedOuterSize_ = QSize(s.width, s.height);
-    const QMargins m = frameExtents(this);
-    resize(qMax(1, s.width - m.left() - m.right()), qMax(1, s.height - m.top() - m.bottom()));
+    // Window geometry: the stored rectangle is the outer frame's.
+    frame_->restore({s.left, s.top, s.width, s.height, s.maximized});
 
     // Names, then paths, into the slots and the menu rows (row 1 the source, rows 4..11 the
     // folders and the Trash).
@@ -134,13 +126,12 @@ void MainWindow::applySettings(const Settings& s) {
 
 Settings MainWindow::collectSettings() const {
     Settings s;
-    QRect normal = normalGeometry();
-    if (!normal.isValid()) normal = geometry();
-    const QMargins m = frameExtents(this);
-    s.left = normal.left() - m.left();
-    s.top = normal.top() - m.top();
-    s.width = normal.width() + m.left() + m.right();
-    s.height = normal.height() + m.top() + m.bottom();
+    const StoredFrame place = frame_->current();
+    s.left = place.left;
+    s.top = place.top;
+    s.width = place.width;
+    s.height = place.height;
+    s.maximized = place.maximized;
 
     for (int slot = 0; slot < kSlotCount; ++slot) {
         s.panel[size_t(slot)] = st_.szoveg[size_t(slot)];

@@ -9,7 +9,6 @@
 namespace kps {
 
 QString openFromCommandLine(MainWindow& window, const CommandLine& line) {
-    AppState& st = window.state();
     QString problem = line.error;
     if (problem.isEmpty() && !line.folder.isEmpty()) {
         auto* path1 = qobject_cast<QLabel*>(window.ifindcomponent(QStringLiteral("path1")));
@@ -23,8 +22,8 @@ QString openFromCommandLine(MainWindow& window, const CommandLine& line) {
         }
     }
     if (!problem.isEmpty()) {
-        st.status[1] = problem;
-        window.syncStatusBar();
+        // Whole, where a failed drop's message shows: a start from the desktop has no terminal.
+        window.showStatusMessage(problem);
         return problem;
     }
     if (line.folder.isEmpty()) return {};

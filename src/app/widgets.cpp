@@ -30,8 +30,26 @@ void PhotoView::paintEvent(QPaintEvent*) {
     p.drawImage(rect(), image_);
 }
 
-StatusMessage::StatusMessage(QWidget* parent) : QLabel(parent) {
+ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+}
+
+void ElidedLabel::setFullText(const QString& text) {
+    full_ = text;
+    setToolTip(text);
+    showFitting();
+}
+
+void ElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    showFitting();
+}
+
+void ElidedLabel::showFitting() {
+    setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, contentsRect().width()));
+}
+
+StatusMessage::StatusMessage(QWidget* parent) : ElidedLabel(parent) {
     setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     setContentsMargins(4, 0, 4, 0);
     QPalette pal = palette();
@@ -44,19 +62,10 @@ StatusMessage::StatusMessage(QWidget* parent) : QLabel(parent) {
 }
 
 void StatusMessage::setMessage(const QString& text) {
-    message_ = text;
-    setToolTip(text);
+    setFullText(text);
     setAutoFillBackground(!text.isEmpty());
-    showFitting();
-}
-
-void StatusMessage::resizeEvent(QResizeEvent* event) {
-    QLabel::resizeEvent(event);
-    showFitting();
-}
-
-void StatusMessage::showFitting() {
-    setText(fontMetrics().elidedText(message_, Qt::ElideMiddle, contentsRect().width()));
+    // Without a message the folder field has the whole rest of the bar.
+    setVisible(!text.isEmpty());
 }
 
 void ViewerArea::setCaption(const QString& text) {

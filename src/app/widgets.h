@@ -59,21 +59,30 @@ class ViewerArea : public QFrame {
     QString caption_;
 };
 
-// The status bar's warning beside its five fields: as much of the message as fits, the whole of
-// it as the tooltip. It never asks for more room, so a long message cannot push the fields away.
-class StatusMessage : public QLabel {
+// A one-line text that never asks for more room than it gets: as much of it as fits, shortened
+// in the middle, and the whole of it as the tooltip.
+class ElidedLabel : public QLabel {
     Q_OBJECT
   public:
-    explicit StatusMessage(QWidget* parent = nullptr);
-    void setMessage(const QString& text); // an empty text clears the warning
-    QString message() const { return message_; }
+    explicit ElidedLabel(QWidget* parent = nullptr);
+    void setFullText(const QString& text);
+    QString fullText() const { return full_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
 
   private:
     void showFitting();
-    QString message_;
+    QString full_;
+};
+
+// The status bar's warning beside its five fields, so a long message cannot push them away.
+class StatusMessage : public ElidedLabel {
+    Q_OBJECT
+  public:
+    explicit StatusMessage(QWidget* parent = nullptr);
+    void setMessage(const QString& text); // an empty text clears the warning
+    QString message() const { return fullText(); }
 };
 
 // True when the point (in the parent's coordinates) lies inside the widget's bounds: left and

@@ -105,7 +105,12 @@ QString helpText() {
 }
 
 QString versionText(const QString& version) {
-    return QStringLiteral("Kovrin Photo Sorter %1 verzió\n").arg(version);
+    return QStringLiteral("Kovrin Photo Sorter %1 verzió\n%2\n").arg(version, licenceText());
+}
+
+QString licenceText() {
+    return QStringLiteral("Licenc: GPL-3.0-or-later (GNU General Public License, 3. vagy "
+                          "bármely későbbi változat)");
 }
 
 } // namespace kps

@@ -23,5 +23,7 @@ CommandLine parseCommandLine(const QStringList& args, const QString& currentDir)
 QString helpText();
 // What --version prints.
 QString versionText(const QString& version);
+// The program's licence, as --version and the menu page's author section name it.
+QString licenceText();
 
 } // namespace kps

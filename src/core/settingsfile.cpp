@@ -37,6 +37,7 @@ template <typename S, typename Visitor> void forEachKey(S& s, Visitor&& visit) {
     visit("ablak", "top", s.top);
     visit("ablak", "width", s.width);
     visit("ablak", "height", s.height);
+    visit("ablak", "maximized", s.maximized);
     for (int slot = 0; slot < kSlotCount; ++slot)
         visit("panel", numbered("panel", slot + 1), s.panel[size_t(slot)]);
     for (int slot = 0; slot < kMarkedSlots; ++slot)

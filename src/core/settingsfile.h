@@ -15,12 +15,13 @@ namespace kps {
 // The settings file's name inside the program's folder.
 inline const QString kSettingsFileName = QStringLiteral("settings.ini");
 
-// The values of settings.ini's 44 keys.
+// The values of settings.ini's 45 keys.
 struct Settings {
     // [ablak]
     std::optional<int> left, top; // empty: the platform's placement of a new window
     int width = 866;
     int height = 581;
+    bool maximized = false; // closed maximised: comes back maximised over that rectangle
     // [panel]
     std::array<QString, kSlotCount> panel;                            // panel1..panel9: slot names
     std::array<int, kMarkedSlots> panelmappa{1, 1, 1, 1, 1, 1, 1, 1}; // panelmappa1..8: marks

@@ -43,6 +43,7 @@ Settings distinctSettings() {
     s.top = 20;
     s.width = 1000;
     s.height = 700;
+    s.maximized = true;
     for (int i = 0; i < kSlotCount; ++i) {
         s.panel[size_t(i)] = QStringLiteral("név%1").arg(i);
         s.path[size_t(i)] = QStringLiteral("/p/%1/").arg(i);
@@ -244,6 +245,7 @@ TEST_F(SettingsFileTest, NewFileHasTheFullLayout) {
                                "top=0",
                                "width=1000",
                                "height=700",
+                               "maximized=1",
                                "[panel]",
                                "panel1=név0",
                                "panel2=név1",
@@ -287,7 +289,7 @@ TEST_F(SettingsFileTest, NewFileHasTheFullLayout) {
                                "reservedPath2=:/",
                                "pirosmappa=0"};
     EXPECT_EQ(writtenLines(), expected);
-    EXPECT_EQ(expected.size() - 3, 44);
+    EXPECT_EQ(expected.size() - 3, 45);
     EXPECT_TRUE(test::readFile(file()).startsWith("[ablak]\n")); // no byte-order mark
     EXPECT_EQ(folderEntries(), QStringList{kSettingsFileName});  // no temporary left
 }
@@ -303,7 +305,7 @@ TEST_F(SettingsFileTest, EveryValueSurvivesWriteAndRead) {
     EXPECT_EQ(read(), s);
     ASSERT_TRUE(writeSettings(file(), s)); // over its own file: nothing moves or doubles
     EXPECT_EQ(read(), s);
-    EXPECT_EQ(writtenLines().size(), 47);
+    EXPECT_EQ(writtenLines().size(), 48);
 }
 
 TEST_F(SettingsFileTest, LineBreakInATextCannotAddEntries) {
@@ -334,7 +336,7 @@ TEST_F(SettingsFileTest, OlderFileKeepsItsOrderAndUnknownEntries) {
     EXPECT_EQ(lines.mid(at("[ablak]"), 5),
               (QStringList{"[ablak]", "height=581", "width=866", "left=0", "top=0"}));
     EXPECT_EQ(lines.last(), QStringLiteral("pirosmappa=0")); // the new section comes last
-    EXPECT_EQ(lines.size(), 1 + 4 + 2 + 44); // comment, 4 sections, 2 old-only lines, 44 keys
+    EXPECT_EQ(lines.size(), 1 + 4 + 2 + 45); // comment, 4 sections, 2 old-only lines, 45 keys
 }
 
 TEST_F(SettingsFileTest, FailedWritesLeaveNothingBehind) {

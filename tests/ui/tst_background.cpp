@@ -23,7 +23,9 @@ using kps::test::WindowFixture;
 namespace {
 
 QString field(WindowFixture& fx, const QString& name) {
-    return fx.find<QLabel>(name)->text();
+    const auto* label = fx.find<QLabel>(name);
+    const auto* elided = qobject_cast<const ElidedLabel*>(label);
+    return elided ? elided->fullText() : label->text();
 }
 
 QString put(WindowFixture& fx, int slot, const QString& name, int seed) {

@@ -53,10 +53,16 @@ class InstalledProgramTest : public QObject {
     void aBadArgumentIsToldAndNothingLoads() {
         WindowFixture fx;
         MainWindow& w = fx.startWithFolders();
+        w.resize(1700, 600);
         const QString missing = fx.folder(QStringLiteral("x")) + QStringLiteral("nincs.jpg");
         const QString told = openFromCommandLine(w, parseCommandLine({missing}, "/"));
         QVERIFY(told.startsWith(QStringLiteral("Nincs ilyen mappa vagy fájl")));
-        QCOMPARE(fx.find<QLabel>(QStringLiteral("StatusField1"))->text(), told);
+        // Whole in the message field, as on the terminal.
+        auto* message = fx.find<QLabel>(QStringLiteral("StatusMessage"));
+        QCoreApplication::processEvents();
+        QVERIFY(message->isVisible());
+        QCOMPARE(message->toolTip(), told);
+        QCOMPARE(message->text(), told);
         QVERIFY(w.state().megsemmi);
         QCOMPARE(fx.find<QLabel>(QStringLiteral("path1"))->text(), fx.slotFolder(0));
     }

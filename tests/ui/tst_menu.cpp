@@ -173,9 +173,12 @@ class MenuTest : public QObject {
         // number leaves the row's own picture, the SD card.
         QCOMPARE(picture("Image2"), resource("usb"));
         QCOMPARE(picture("Image21"), resource("sdcard"));
-        QVERIFY(fx.find<QPlainTextEdit>(QStringLiteral("Memo1"))
-                    ->toPlainText()
-                    .contains(QStringLiteral("kovrin@example.org")));
+        const QString about = fx.find<QPlainTextEdit>(QStringLiteral("Memo1"))->toPlainText();
+        QVERIFY(about.contains(QStringLiteral("kovrin@example.org")));
+        // The author section names the version and the licence.
+        QVERIFY(about.startsWith(QStringLiteral("Kovrin Photo Sorter %1 verzió\n")
+                                     .arg(QLatin1String(KPS_TEST_VERSION))));
+        QVERIFY(about.contains(QStringLiteral("GPL-3.0-or-later")));
     }
 
     void rowsAndOptionsLeaveRoomForEachOther() {
