@@ -64,6 +64,17 @@ void appendUtf8(QByteArray& out, char32_t cp) {
     }
 }
 
+// Appends one code point as UTF-16. Qt's converters (QString::fromUcs4, fromUtf8, decodeName)
+// take a leading U+FEFF for a byte-order mark and drop it, so a name holding one would lose it.
+void appendCodePoint(QString& out, char32_t cp) {
+    if (QChar::requiresSurrogates(cp)) {
+        out += QChar(QChar::highSurrogate(cp));
+        out += QChar(QChar::lowSurrogate(cp));
+    } else {
+        out += QChar(char16_t(cp));
+    }
+}
+
 } // namespace
 
 QByteArray nativePath(const QString& path) {
@@ -95,7 +106,10 @@ QByteArray nativePath(const QString& path) {
 QString pathFromNative(const char* bytes, qsizetype len) {
     if (isAscii(bytes, len)) return QString::fromLatin1(bytes, len);
 #ifdef Q_OS_WIN
-    return QFile::decodeName(QByteArray(bytes, len));
+    // A leading U+FEFF is part of the name, not a byte-order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(bytes, len));
 #else
     QString out;
     out.reserve(len);
@@ -105,7 +119,7 @@ QString pathFromNative(const char* bytes, qsizetype len) {
         if (s[i] < 0x80) {
             out += QChar(char16_t(s[i++]));
         } else if (const int seq = utf8Sequence(s + i, len - i, cp)) {
-            out += QString::fromUcs4(&cp, 1);
+            appendCodePoint(out, cp);
             i += seq;
         } else {
             out += QChar(char16_t(kEscapeBase + s[i++]));
@@ -122,7 +136,7 @@ QString pathFromNative(const QByteArray& bytes) {
 PathFacts pathFacts(const QString& path) {
     struct stat st;
     if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0) return {};
-    return {true, S_ISREG(st.st_mode), qint64(st.st_size),
+    return {true, S_ISREG(st.st_mode), S_ISDIR(st.st_mode), qint64(st.st_size),
             qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1'000'000};
 }
 

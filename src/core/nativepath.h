@@ -22,6 +22,7 @@ QString pathFromNative(const QByteArray& bytes);
 struct PathFacts {
     bool exists = false;
     bool isFile = false;   // a regular file
+    bool isFolder = false; // a folder
     qint64 size = 0;       // bytes
     qint64 modifiedMs = 0; // last modification, milliseconds since the epoch (UTC)
 };
