@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace kps {
@@ -131,6 +132,39 @@ QString pathFromNative(const char* bytes, qsizetype len) {
 
 QString pathFromNative(const QByteArray& bytes) {
     return pathFromNative(bytes.constData(), bytes.size());
+}
+
+QString qtPath(const QString& path) {
+    return QFile::decodeName(nativePath(path));
+}
+
+QString pathFromQt(const QString& qtPath) {
+#ifdef Q_OS_WIN
+    return qtPath;
+#else
+    if (!qtPath.contains(QChar::ReplacementCharacter))
+        return pathFromNative(QFile::encodeName(qtPath));
+    QByteArray bytes;
+    const QStringList parts = qtPath.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0) bytes += '/';
+        QByteArray part = QFile::encodeName(parts[i]);
+        if (parts[i].contains(QChar::ReplacementCharacter)) {
+            // The first entry that Qt names the same; two such names in one folder are rare.
+            if (DIR* d = ::opendir(bytes.isEmpty() ? "." : bytes.constData())) {
+                while (const dirent* e = ::readdir(d)) {
+                    // Decoded inside a path, as Qt decodes it: a leading U+FEFF stays.
+                    if (QFile::decodeName(QByteArray("/") + e->d_name).mid(1) != parts[i]) continue;
+                    part = e->d_name;
+                    break;
+                }
+                ::closedir(d);
+            }
+        }
+        bytes += part;
+    }
+    return pathFromNative(bytes);
+#endif
 }
 
 PathFacts pathFacts(const QString& path) {

@@ -18,6 +18,14 @@ QByteArray nativePath(const QString& path);
 QString pathFromNative(const char* bytes, qsizetype len);
 QString pathFromNative(const QByteArray& bytes);
 
+// The path as Qt's own file classes and dialogs name it, where bytes that are no UTF-8 become
+// U+FFFD; for handing a path to them.
+QString qtPath(const QString& path);
+
+// A path that Qt's file classes or dialogs gave back, by the file system's bytes: where Qt put
+// U+FFFD for bytes it could not decode, the part is looked up among its folder's entries.
+QString pathFromQt(const QString& qtPath);
+
 // What stat() tells of a path (links followed), looked up by its exact bytes.
 struct PathFacts {
     bool exists = false;

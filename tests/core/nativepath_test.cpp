@@ -1,6 +1,10 @@
 #include "core/nativepath.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kps {
 namespace {
@@ -46,6 +50,22 @@ TEST(NativePath, KeptBytesAreShownAsCentralEuropeanLetters) {
     EXPECT_NE(path, QStringLiteral("/a/árvíztűrő.jpg")); // it is not the UTF-8 name
     EXPECT_EQ(displayPath(path), QStringLiteral("/a/árvíztűrő.jpg"));
     EXPECT_EQ(displayPath(QStringLiteral("/plain/ó.jpg")), QStringLiteral("/plain/ó.jpg"));
+}
+
+// Qt's dialogs give U+FFFD for bytes that are no UTF-8; the folder they name is found again.
+TEST(NativePath, PathsBackFromQtNameTheSameFolder) {
+    QTemporaryDir tmp;
+    const QByteArray base = QFile::encodeName(tmp.path());
+    const QByteArray folders[] = {"/k\xe9p", "/k\xe9p/\357\273\277\xe1", "/plain"};
+    for (const QByteArray& f : folders)
+        ASSERT_EQ(::mkdir(base + f, 0777), 0);
+    for (const QByteArray& f : folders) {
+        const QString ours = pathFromNative(base + f);
+        EXPECT_EQ(nativePath(pathFromQt(qtPath(ours))), base + f);
+        EXPECT_EQ(pathFromQt(QFile::decodeName(base + f)), ours); // as Qt lists it
+    }
+    ::rmdir(base + folders[1]);
+    ::rmdir(base + folders[0]);
 }
 
 } // namespace
