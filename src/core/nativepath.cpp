@@ -167,6 +167,14 @@ QString pathFromQt(const QString& qtPath) {
 #endif
 }
 
+QUrl fileUrl(const QString& path) {
+#ifdef Q_OS_WIN
+    return QUrl::fromLocalFile(path);
+#else
+    return QUrl::fromEncoded("file://" + nativePath(path).toPercentEncoding("/"));
+#endif
+}
+
 PathFacts pathFacts(const QString& path) {
     struct stat st;
     if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0) return {};

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace kps {
 
@@ -25,6 +26,9 @@ QString qtPath(const QString& path);
 // A path that Qt's file classes or dialogs gave back, by the file system's bytes: where Qt put
 // U+FFFD for bytes it could not decode, the part is looked up among its folder's entries.
 QString pathFromQt(const QString& qtPath);
+
+// A file: URL that names the path's exact bytes (percent-encoded), for a browser to open.
+QUrl fileUrl(const QString& path);
 
 // What stat() tells of a path (links followed), looked up by its exact bytes.
 struct PathFacts {

@@ -45,6 +45,12 @@ TEST(NativePath, ValidUtf8DecodesAsText) {
     EXPECT_NE(pathFromNative(QByteArray("a\357\273\277b.jpg")), QStringLiteral("ab.jpg"));
 }
 
+TEST(NativePath, FileUrlNamesTheBytes) {
+    EXPECT_EQ(fileUrl(pathFromNative(QByteArray("/k\xe9p/a b\357\273\277.html"))).toEncoded(),
+              QByteArray("file:///k%E9p/a%20b%EF%BB%BF.html"));
+    EXPECT_EQ(fileUrl(QStringLiteral("/súgó.html")).toLocalFile(), QStringLiteral("/súgó.html"));
+}
+
 TEST(NativePath, KeptBytesAreShownAsCentralEuropeanLetters) {
     const QString path = pathFromNative(QByteArray("/a/\xe1rv\xedzt\xfbr\xf5.jpg"));
     EXPECT_NE(path, QStringLiteral("/a/árvíztűrő.jpg")); // it is not the UTF-8 name
