@@ -11,8 +11,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     QStringList args;
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
-    for (const QByteArray& arg : input.split('\0'))
+    for (const QByteArray& arg : input.split('\0')) {
         args << kps::pathFromNative(arg);
+        if (kps::nativePath(args.back()) != arg) std::abort(); // every argument keeps its bytes
+    }
     const kps::CommandLine line = kps::parseCommandLine(args, QStringLiteral("/"));
 
     // Only a clean start names a folder; a folder ends in "/" and holds the photo it names.

@@ -123,6 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkAutoRename(nev, list, onDisk);
     for (const QByteArray& line : lines) {
         const QString s = pathFromNative(line);
+        check(nativePath(s) == line, "a name keeps its bytes");
         checkSplitters(s);
         checkKereso(list, s);
         checkLeftovers(s, salt);

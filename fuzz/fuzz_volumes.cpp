@@ -1,6 +1,7 @@
 // The mount-table reader and the serial and device-path helpers on arbitrary bytes: a mount
 // table is outside input (any program can mount anything, with any name).
 
+#include "core/nativepath.h"
 #include "core/volumes.h"
 
 #include <QHash>
@@ -34,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t eol = 0;
     while (eol < size && data[eol] != '\n')
         ++eol;
-    const QString head = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(eol));
+    // By its bytes, as a stored path and a link name come: any bytes at all.
+    const QString head = kps::pathFromNative(reinterpret_cast<const char*>(data), qsizetype(eol));
     const QString uuid = head.section(u' ', 0, 0);
     const QString stored = head.section(u' ', 1);
 

@@ -56,12 +56,11 @@ int main(int argc, char* argv[]) {
     // Qt has taken its own options (-platform, -style, …) out of argv by now.
     const kps::CommandLine line = kps::parseCommandLine(argumentsOf(argc, argv), currentFolder());
 
-    const QString programDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    const QString programDir = kps::executableFolder();
     const kps::InstallLayout layout{QStringLiteral(KPS_INSTALL_BINDIR),
                                     QStringLiteral(KPS_INSTALL_DATADIR)};
-    const kps::SettingsFolder settings =
-        kps::settingsFolder(kps::lookAtProgramFolder(programDir, layout),
-                            {qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath()});
+    const kps::SettingsFolder settings = kps::settingsFolder(
+        kps::lookAtProgramFolder(programDir, layout), kps::userFoldersOfEnvironment());
     if (settings.place == kps::SettingsPlace::UserConfig && !kps::prepareSettingsFolder(settings))
         print(stderr, QStringLiteral("A beállítások mappája nem hozható létre: %1\n")
                           .arg(kps::displayPath(settings.dir)));

@@ -6,6 +6,7 @@
 #include "app/widgets.h"
 #include "core/dropqueue.h"
 #include "core/fileops.h"
+#include "core/nativepath.h"
 #include "core/photocache.h"
 #include "core/volumes.h"
 #include "dialogs/devicewizard.h"
@@ -71,17 +72,18 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
     if (!env_.pickFolder) {
         env_.pickFolder = [](QWidget* parent, const QString& title, const QString& start,
                              const QString& root) {
-            QFileDialog dialog(parent, title, start);
+            // Qt's dialog names folders its own way: paths go through the name codec both ways.
+            QFileDialog dialog(parent, title, qtPath(start));
             dialog.setFileMode(QFileDialog::Directory);
             dialog.setOption(QFileDialog::ShowDirsOnly);
             // A root keeps the choice on one volume.
             if (!root.isEmpty())
                 dialog.connect(&dialog, &QFileDialog::directoryEntered, &dialog,
-                               [&dialog, root](const QString& dir) {
-                                   if (!dir.startsWith(root)) dialog.setDirectory(root);
+                               [&dialog, qtRoot = qtPath(root)](const QString& dir) {
+                                   if (!dir.startsWith(qtRoot)) dialog.setDirectory(qtRoot);
                                });
             return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-                       ? dialog.selectedFiles().first()
+                       ? pathFromQt(dialog.selectedFiles().first())
                        : QString();
         };
     }

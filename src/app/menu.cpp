@@ -9,6 +9,7 @@
 #include "app/widgets.h"
 #include "core/cursor.h"
 #include "core/devicesearch.h"
+#include "core/nativepath.h"
 #include "core/wizardlogic.h"
 #include "dialogs/devicewizard.h"
 
@@ -81,7 +82,7 @@ void MainWindow::ButtonColor1Click() {
 
 void MainWindow::Label1Click() {
     if (!env_.helpPage.isEmpty()) { // an installed program opens its page where it is
-        QDesktopServices::openUrl(QUrl::fromLocalFile(env_.helpPage));
+        QDesktopServices::openUrl(fileUrl(env_.helpPage)); // its folder's name may be no UTF-8
         return;
     }
     // The help page ships inside the program; the browser gets a copy in a folder of our own

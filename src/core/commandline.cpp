@@ -3,15 +3,9 @@
 #include "core/nativepath.h"
 
 #include <QDir>
-#include <sys/stat.h>
 
 namespace kps {
 namespace {
-
-bool isFolder(const QString& path) {
-    struct stat st {};
-    return ::stat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 bool isJpegName(const QString& path) {
     return path.endsWith(QStringLiteral(".jpg"), Qt::CaseInsensitive) ||
@@ -72,11 +66,11 @@ CommandLine parseCommandLine(const QStringList& args, const QString& currentDir)
 
     const QString path = absolute(paths.first(), currentDir);
     CommandLine result;
-    if (isFolder(path)) {
+    const PathFacts facts = pathFacts(path);
+    if (facts.isFolder) {
         result.folder = path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
         return result;
     }
-    const PathFacts facts = pathFacts(path);
     if (!facts.exists)
         return withError(
             QStringLiteral("Nincs ilyen mappa vagy fájl: %1").arg(displayPath(paths.first())));

@@ -79,7 +79,9 @@ std::optional<int> parseIniInt(std::string_view text) {
 
 QString decodeIniText(std::string_view bytes) {
     const QByteArrayView view(bytes.data(), qsizetype(bytes.size()));
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A value is never the start of a file: a U+FEFF opening it is part of the text.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(view);
     if (!utf8.hasError()) return text;
     QStringDecoder legacy("windows-1250");

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <dirent.h>
 #include <sys/stat.h>
 
 namespace kps {
@@ -64,6 +65,17 @@ void appendUtf8(QByteArray& out, char32_t cp) {
     }
 }
 
+// Appends one code point as UTF-16. Qt's converters (QString::fromUcs4, fromUtf8, decodeName)
+// take a leading U+FEFF for a byte-order mark and drop it, so a name holding one would lose it.
+void appendCodePoint(QString& out, char32_t cp) {
+    if (QChar::requiresSurrogates(cp)) {
+        out += QChar(QChar::highSurrogate(cp));
+        out += QChar(QChar::lowSurrogate(cp));
+    } else {
+        out += QChar(char16_t(cp));
+    }
+}
+
 } // namespace
 
 QByteArray nativePath(const QString& path) {
@@ -95,7 +107,10 @@ QByteArray nativePath(const QString& path) {
 QString pathFromNative(const char* bytes, qsizetype len) {
     if (isAscii(bytes, len)) return QString::fromLatin1(bytes, len);
 #ifdef Q_OS_WIN
-    return QFile::decodeName(QByteArray(bytes, len));
+    // A leading U+FEFF is part of the name, not a byte-order mark.
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(QByteArrayView(bytes, len));
 #else
     QString out;
     out.reserve(len);
@@ -105,7 +120,7 @@ QString pathFromNative(const char* bytes, qsizetype len) {
         if (s[i] < 0x80) {
             out += QChar(char16_t(s[i++]));
         } else if (const int seq = utf8Sequence(s + i, len - i, cp)) {
-            out += QString::fromUcs4(&cp, 1);
+            appendCodePoint(out, cp);
             i += seq;
         } else {
             out += QChar(char16_t(kEscapeBase + s[i++]));
@@ -119,10 +134,51 @@ QString pathFromNative(const QByteArray& bytes) {
     return pathFromNative(bytes.constData(), bytes.size());
 }
 
+QString qtPath(const QString& path) {
+    return QFile::decodeName(nativePath(path));
+}
+
+QString pathFromQt(const QString& qtPath) {
+#ifdef Q_OS_WIN
+    return qtPath;
+#else
+    if (!qtPath.contains(QChar::ReplacementCharacter))
+        return pathFromNative(QFile::encodeName(qtPath));
+    QByteArray bytes;
+    const QStringList parts = qtPath.split(QLatin1Char('/'));
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        if (i > 0) bytes += '/';
+        QByteArray part = QFile::encodeName(parts[i]);
+        if (parts[i].contains(QChar::ReplacementCharacter)) {
+            // The first entry that Qt names the same; two such names in one folder are rare.
+            if (DIR* d = ::opendir(bytes.isEmpty() ? "." : bytes.constData())) {
+                while (const dirent* e = ::readdir(d)) {
+                    // Decoded inside a path, as Qt decodes it: a leading U+FEFF stays.
+                    if (QFile::decodeName(QByteArray("/") + e->d_name).mid(1) != parts[i]) continue;
+                    part = e->d_name;
+                    break;
+                }
+                ::closedir(d);
+            }
+        }
+        bytes += part;
+    }
+    return pathFromNative(bytes);
+#endif
+}
+
+QUrl fileUrl(const QString& path) {
+#ifdef Q_OS_WIN
+    return QUrl::fromLocalFile(path);
+#else
+    return QUrl::fromEncoded("file://" + nativePath(path).toPercentEncoding("/"));
+#endif
+}
+
 PathFacts pathFacts(const QString& path) {
     struct stat st;
     if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0) return {};
-    return {true, S_ISREG(st.st_mode), qint64(st.st_size),
+    return {true, S_ISREG(st.st_mode), S_ISDIR(st.st_mode), qint64(st.st_size),
             qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1'000'000};
 }
 

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 
 namespace kps {
 
@@ -18,10 +19,22 @@ QByteArray nativePath(const QString& path);
 QString pathFromNative(const char* bytes, qsizetype len);
 QString pathFromNative(const QByteArray& bytes);
 
+// The path as Qt's own file classes and dialogs name it, where bytes that are no UTF-8 become
+// U+FFFD; for handing a path to them.
+QString qtPath(const QString& path);
+
+// A path that Qt's file classes or dialogs gave back, by the file system's bytes: where Qt put
+// U+FFFD for bytes it could not decode, the part is looked up among its folder's entries.
+QString pathFromQt(const QString& qtPath);
+
+// A file: URL that names the path's exact bytes (percent-encoded), for a browser to open.
+QUrl fileUrl(const QString& path);
+
 // What stat() tells of a path (links followed), looked up by its exact bytes.
 struct PathFacts {
     bool exists = false;
     bool isFile = false;   // a regular file
+    bool isFolder = false; // a folder
     qint64 size = 0;       // bytes
     qint64 modifiedMs = 0; // last modification, milliseconds since the epoch (UTC)
 };

@@ -4,15 +4,19 @@
 #include "core/initext.h"
 #include "core/nativepath.h"
 
-#include <QFile>
-#include <QSaveFile>
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <QFile>
+#include <QSaveFile>
+#else
+#include <QRandomGenerator>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -25,6 +29,9 @@
 namespace kps {
 
 namespace {
+
+// The UTF-8 byte-order mark an editor may put in front of the file; ours never has one.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // A text key that holds a path: stored as the file system's bytes.
 template <typename T> struct AsPath { T& text; };
@@ -153,7 +160,7 @@ std::string repairedLine(std::string_view line) {
 // them) or a lone CR ends a line as LF does. Leading blank lines go too, so that a comment
 // opening the file is the file's comment at the first read as at every later one.
 std::string repairedText(std::string_view in) {
-    if (in.starts_with("\xEF\xBB\xBF")) in.remove_prefix(3);
+    if (in.starts_with(kUtf8Bom)) in.remove_prefix(kUtf8Bom.size());
     std::string out;
     out.reserve(in.size() + 16);
     while (!in.empty()) {
@@ -177,12 +184,105 @@ void configure(CSimpleIniA& ini) {
     ini.SetSpaces(false);
 }
 
-// Loads the content, damage repaired, into ini; false when the parser refuses it.
+// Loads the content, damage repaired, into ini; false when the parser refuses it. The parser
+// takes a leading byte-order mark away, so it is given one of its own: a U+FEFF that opens the
+// first line after the file's own mark belongs to that line's name.
 bool parse(const QByteArray& content, CSimpleIniA& ini) {
     configure(ini);
-    const std::string text = repairedText(std::string_view(content.constData(), content.size()));
+    const std::string text =
+        std::string(kUtf8Bom) + repairedText(std::string_view(content.constData(), content.size()));
     return ini.LoadData(text.data(), text.size()) >= 0;
 }
+
+#ifdef Q_OS_WIN
+
+// Up to `limit` bytes from the start of the file; nullopt when it cannot be read.
+std::optional<QByteArray> readHead(const QString& file, qsizetype limit) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray bytes = in.read(limit);
+    if (in.error() != QFileDevice::NoError) return std::nullopt;
+    return bytes;
+}
+
+// Writes the bytes to a temporary file beside `file` and renames it over `file`; commit
+// flushes the file buffers.
+bool replaceAtomically(const QString& file, const QByteArray& bytes) {
+    QSaveFile out(file);
+    out.setDirectWriteFallback(false);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        out.commit(); // discards the temporary file
+        return false;
+    }
+    return out.commit();
+}
+
+#else
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Writes all of the bytes, going on after a partial write or a signal.
+bool writeAll(int fd, const QByteArray& bytes) {
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+// Up to `limit` bytes from the start of the file, opened by its exact bytes; nullopt when it
+// cannot be read.
+std::optional<QByteArray> readHead(const QString& file, qsizetype limit) {
+    const Fd in{::open(nativePath(file).constData(), O_RDONLY | O_CLOEXEC)};
+    if (in.fd < 0) return std::nullopt;
+    QByteArray bytes(limit, Qt::Uninitialized);
+    qsizetype got = 0;
+    while (got < limit) {
+        const ssize_t n = ::read(in.fd, bytes.data() + got, size_t(limit - got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return std::nullopt;
+        if (n == 0) break;
+        got += n;
+    }
+    bytes.truncate(got);
+    return bytes;
+}
+
+// Writes the bytes to a temporary file beside `file`, flushes them to the disk and renames the
+// copy over `file`, all by the names' exact bytes. The old file's permissions stay.
+bool replaceAtomically(const QString& file, const QByteArray& bytes) {
+    const QByteArray target = nativePath(file);
+    struct stat old {};
+    const bool hadFile = ::stat(target.constData(), &old) == 0;
+    QByteArray tmp;
+    Fd out{-1};
+    for (int attempt = 0; attempt < 100 && out.fd < 0; ++attempt) {
+        tmp =
+            target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
+        out.fd = ::open(tmp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (out.fd < 0 && errno != EEXIST) return false;
+    }
+    if (out.fd < 0) return false;
+    // File systems that cannot sync count as synced.
+    const bool ok = writeAll(out.fd, bytes) &&
+                    (!hadFile || ::fchmod(out.fd, old.st_mode & 07777) == 0) &&
+                    (::fsync(out.fd) == 0 || errno == EINVAL || errno == ENOTSUP) &&
+                    ::rename(tmp.constData(), target.constData()) == 0;
+    if (!ok) ::unlink(tmp.constData());
+    return ok;
+}
+
+#endif
 
 // The file's content, up to the read limit and cut after its last whole line there. A missing
 // file is empty; nullopt when it exists but cannot be read (not a regular file, no permission).
@@ -190,38 +290,13 @@ std::optional<QByteArray> readContent(const QString& file) {
     const PathFacts facts = pathFacts(file);
     if (!facts.exists) return QByteArray();
     if (!facts.isFile) return std::nullopt; // a folder, or a pipe that would never end
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray bytes = in.read(kSettingsReadLimit + 1);
-    if (in.error() != QFileDevice::NoError) return std::nullopt;
-    if (bytes.size() > kSettingsReadLimit) {
-        bytes.truncate(kSettingsReadLimit);
-        const qsizetype lastBreak = std::max(bytes.lastIndexOf('\n'), bytes.lastIndexOf('\r'));
-        bytes.truncate(lastBreak + 1);
+    std::optional<QByteArray> bytes = readHead(file, kSettingsReadLimit + 1);
+    if (bytes && bytes->size() > kSettingsReadLimit) {
+        bytes->truncate(kSettingsReadLimit);
+        const qsizetype lastBreak = std::max(bytes->lastIndexOf('\n'), bytes->lastIndexOf('\r'));
+        bytes->truncate(lastBreak + 1);
     }
     return bytes;
-}
-
-// Flushes the written data to the disk; file systems that cannot sync count as synced.
-bool syncToDisk(QSaveFile& out) {
-    if (!out.flush()) return false;
-#ifndef Q_OS_WIN
-    if (::fsync(out.handle()) != 0 && errno != EINVAL && errno != ENOTSUP) return false;
-#endif // on Windows QSaveFile::commit flushes the file buffers itself
-    return true;
-}
-
-// Writes the bytes to a temporary file beside `file` and renames it over `file`.
-bool replaceAtomically(const QString& file, const QByteArray& bytes) {
-    QSaveFile out(file);
-    out.setDirectWriteFallback(false);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    if (out.write(bytes) != bytes.size() || !syncToDisk(out)) {
-        out.cancelWriting();
-        out.commit(); // discards the temporary file
-        return false;
-    }
-    return out.commit();
 }
 
 QString defaultFolder(const QString& home, const QString& name) {
@@ -269,6 +344,8 @@ std::optional<QByteArray> composeSettings(const QByteArray& oldContent, const Se
     forEachKey(values, writer);
     std::string text;
     if (!writer.ok() || ini.Save(text, false) < 0) return std::nullopt;
+    // A name opening the file with U+FEFF would read back as the file's byte-order mark.
+    if (text.starts_with(kUtf8Bom)) text.insert(0, 1, '\n');
     return QByteArray::fromStdString(text);
 }
 

@@ -3,6 +3,9 @@
 #include "core/fileops.h"
 #include "core/nativepath.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <climits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +25,10 @@ QString withoutSlash(QString path) {
     return path;
 }
 
-bool isFolder(const QString& path) {
-    struct stat st {};
-    return ::stat(nativePath(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // A read-only file system or a folder owned by someone else both refuse the temporary file
 // that an atomic settings write needs.
 bool isWritableFolder(const QString& path) {
-    return isFolder(path) && ::access(nativePath(path).constData(), W_OK | X_OK) == 0;
+    return pathFacts(path).isFolder && ::access(nativePath(path).constData(), W_OK | X_OK) == 0;
 }
 
 QString configBase(const UserFolders& user) {
@@ -47,7 +45,7 @@ QString installPrefix(const QString& programDir, const InstallLayout& layout) {
     const QString binTail = QLatin1Char('/') + withoutSlash(layout.binDir);
     if (layout.binDir.isEmpty() || !dir.endsWith(binTail)) return {};
     const QString prefix = dir.left(dir.size() - binTail.size());
-    if (!isFolder(withSlash(prefix) + layout.dataDir)) return {};
+    if (!pathFacts(withSlash(prefix) + layout.dataDir).isFolder) return {};
     return prefix.isEmpty() ? QStringLiteral("/") : prefix;
 }
 
@@ -79,7 +77,7 @@ bool prepareSettingsFolder(const SettingsFolder& folder) {
          at = dir.indexOf(QLatin1Char('/'), at + 1))
         ::mkdir(nativePath(dir.left(at)).constData(), 0700);
     ::mkdir(nativePath(dir).constData(), 0700);
-    if (!isFolder(dir)) return false;
+    if (!pathFacts(dir).isFolder) return false;
     const QString target = withSlash(dir) + kSettingsName;
     if (!folder.seedFrom.isEmpty() && !pathFacts(target).exists) {
         RealFileOps ops;
@@ -93,6 +91,27 @@ QString installedHelpPage(const QString& programDir, const InstallLayout& layout
     if (prefix.isEmpty()) return {};
     const QString page = withSlash(prefix) + layout.dataDir + QStringLiteral("/help_hu.html");
     return pathFacts(page).isFile ? page : QString();
+}
+
+UserFolders userFoldersOfEnvironment() {
+#ifdef Q_OS_WIN
+    return {qEnvironmentVariable("XDG_CONFIG_HOME"), QDir::homePath()};
+#else
+    const QString home = pathFromNative(qgetenv("HOME"));
+    return {pathFromNative(qgetenv("XDG_CONFIG_HOME")), home.isEmpty() ? QDir::homePath() : home};
+#endif
+}
+
+QString executableFolder() {
+#ifndef Q_OS_WIN
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (n > 0 && n < ssize_t(sizeof buffer)) {
+        const QString exe = pathFromNative(buffer, n);
+        return exe.left(exe.lastIndexOf(QLatin1Char('/')) + 1);
+    }
+#endif
+    return withSlash(QCoreApplication::applicationDirPath());
 }
 
 } // namespace kps

@@ -56,6 +56,12 @@ SettingsFolder settingsFolder(const ProgramFolder& program, const UserFolders& u
 // folder has no settings.ini yet; false when the folder cannot be made.
 bool prepareSettingsFolder(const SettingsFolder& folder);
 
+// $XDG_CONFIG_HOME and $HOME by their bytes, so a folder whose name is no UTF-8 is found.
+UserFolders userFoldersOfEnvironment();
+
+// The executable's folder by its bytes, ending in "/".
+QString executableFolder();
+
 // The Hungarian help page of an installed program, or empty when there is none.
 QString installedHelpPage(const QString& programDir, const InstallLayout& layout);
 

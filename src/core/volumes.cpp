@@ -1,5 +1,6 @@
 #include "core/volumes.h"
 
+#include "core/nativepath.h"
 #include "core/slots.h"
 
 namespace kps {
@@ -68,7 +69,7 @@ std::optional<quint32> serialFromUuid(const QString& uuid) {
             folded ^= hexWord(digits.mid(word * 8, 8));
         return folded;
     }
-    return fnv1a32(uuid.toUtf8());
+    return fnv1a32(nativePath(uuid)); // the text's own bytes, even when they are no UTF-8
 }
 
 QString szeriaszam(const std::vector<Volume>& vols, int meghajto_betujele) {

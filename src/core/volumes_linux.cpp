@@ -6,10 +6,9 @@
 
 #ifndef Q_OS_WIN
 
-#include <QDir>
-#include <QFile>
 #include <algorithm>
 #include <blkid/blkid.h>
+#include <dirent.h>
 #include <libmount/libmount.h>
 #include <map>
 #include <sys/stat.h>
@@ -47,7 +46,7 @@ std::vector<Mount> readBlockMounts(const QString& mountinfo, const VolumeProbes&
     if (!table) return {};
     // A malformed line is skipped rather than ending the read.
     mnt_table_set_parser_errcb(table.get(), [](libmnt_table*, const char*, int) { return 1; });
-    if (mnt_table_parse_file(table.get(), QFile::encodeName(mountinfo).constData()) != 0) return {};
+    if (mnt_table_parse_file(table.get(), nativePath(mountinfo).constData()) != 0) return {};
     std::unique_ptr<libmnt_iter, IterDeleter> iter(mnt_new_iter(MNT_ITER_FORWARD));
     if (!iter) return {};
 
@@ -59,7 +58,7 @@ std::vector<Mount> readBlockMounts(const QString& mountinfo, const VolumeProbes&
         if (!target) continue;
         std::erase_if(mounts, [&](const Mount& m) { return m.target == target; });
         if (!isVolumeMount(source, mnt_fs_get_fstype(fs), mnt_fs_get_root(fs))) continue;
-        const QString sourcePath = QFile::decodeName(source);
+        const QString sourcePath = pathFromNative(QByteArray(source));
         if (const auto device = probes.blockDevice(sourcePath))
             mounts.push_back({QByteArray(target), sourcePath, *device});
     }
@@ -81,8 +80,7 @@ std::vector<Mount> pickVolumes(std::vector<Mount> mounts) {
 }
 
 // udev writes unusual characters of a link name as "\xHH".
-QString decodeLinkName(const QString& name) {
-    const QByteArray raw = QFile::encodeName(name);
+QString decodeLinkName(const QByteArray& raw) {
     QByteArray out;
     for (qsizetype i = 0; i < raw.size(); ++i) {
         bool ok = false;
@@ -95,17 +93,25 @@ QString decodeLinkName(const QString& name) {
         }
         if (!ok) out.append(raw[i]);
     }
-    return QString::fromUtf8(out);
+    return pathFromNative(out);
 }
 
 // Device number -> UUID, from the links of the by-uuid folder.
 std::map<quint64, QString> uuidLinks(const QString& byUuidDir, const VolumeProbes& probes) {
     std::map<quint64, QString> uuids;
-    const QDir dir(byUuidDir);
-    const QStringList names = dir.entryList(
-        QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    for (const QString& name : names) {
-        if (const auto device = probes.blockDevice(dir.filePath(name)))
+    const QByteArray folder = nativePath(byUuidDir);
+    DIR* d = ::opendir(folder.constData());
+    if (!d) return uuids;
+    // Read by their bytes: a link name may hold anything a UUID text can.
+    std::vector<QByteArray> names;
+    while (const dirent* e = ::readdir(d)) {
+        const QByteArray name(e->d_name);
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end()); // the first link of a device wins, whatever the order
+    for (const QByteArray& name : names) {
+        if (const auto device = probes.blockDevice(pathFromNative(folder + '/' + name)))
             uuids.emplace(*device, decodeLinkName(name));
     }
     return uuids;
@@ -118,15 +124,14 @@ QString serialOf(const std::optional<QString>& uuid) {
 
 std::optional<quint64> statBlockDevice(const QString& path) {
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISBLK(st.st_mode))
-        return std::nullopt;
+    if (::stat(nativePath(path).constData(), &st) != 0 || !S_ISBLK(st.st_mode)) return std::nullopt;
     return quint64(st.st_rdev);
 }
 
 // Reads the UUID from the device's superblock; libblkid's cache is not used, as it can be
 // stale for an ordinary user.
 std::optional<QString> probeUuid(const QString& devicePath) {
-    blkid_probe probe = blkid_new_probe_from_filename(QFile::encodeName(devicePath).constData());
+    blkid_probe probe = blkid_new_probe_from_filename(nativePath(devicePath).constData());
     if (!probe) return std::nullopt; // unreadable
     std::optional<QString> uuid;
     blkid_probe_enable_superblocks(probe, 1);
@@ -135,7 +140,7 @@ std::optional<QString> probeUuid(const QString& devicePath) {
     size_t length = 0;
     if (blkid_do_safeprobe(probe) == 0 &&
         blkid_probe_lookup_value(probe, "UUID", &value, &length) == 0 && value)
-        uuid = QString::fromUtf8(value);
+        uuid = pathFromNative(QByteArray(value)); // its bytes, whatever they are
     blkid_free_probe(probe);
     return uuid;
 }
@@ -152,7 +157,7 @@ MountTableVolumes::MountTableVolumes(QString mountinfo, QString byUuidDir, Volum
 
 std::vector<Volume> MountTableVolumes::volumes() {
     const std::vector<Mount> mounts = pickVolumes(readBlockMounts(mountinfo_, probes_));
-    const bool haveLinks = QDir(byUuidDir_).exists();
+    const bool haveLinks = pathFacts(byUuidDir_).isFolder;
     const std::map<quint64, QString> links = haveLinks && !mounts.empty()
                                                  ? uuidLinks(byUuidDir_, probes_)
                                                  : std::map<quint64, QString>{};

@@ -1,4 +1,5 @@
-// Photos and folders whose names are Latin-2 bytes, as an older Windows disk leaves them: each
+// Photos and folders whose names hold bytes that Qt's own converters lose or change: Latin-2,
+// as an older Windows disk leaves them, and U+FEFF, which they take for a byte-order mark. Each
 // step from the scan to the clean-up at close must name the very same bytes.
 
 #include "core/cursor.h"
@@ -24,16 +25,31 @@
 namespace kps {
 namespace {
 
-const QByteArray kName = "\xe1rv\xedzt\xfbr\xf5.jpg"; // "árvíztűrő.jpg" in Latin-2
-const QByteArray kOther = "t\xfck\xf6r.jpg";          // "tükör.jpg"
-const QByteArray kSub = "r\xe9gi";                    // "régi"
-const QByteArray kTarget = "c\xe9l";                  // "cél"
+// Two photo names, a source subfolder and a target folder, all in one kind of bytes.
+struct NameSet {
+    const char* label;
+    QByteArray name, other, sub, target;
+};
 
-class LatinNames : public ::testing::Test {
+void PrintTo(const NameSet& set, std::ostream* os) {
+    *os << set.label;
+}
+
+const NameSet kNameSets[] = {
+    // "árvíztűrő.jpg", "tükör.jpg", "régi", "cél" in Latin-2
+    {"Latin2", "\xe1rv\xedzt\xfbr\xf5.jpg", "t\xfck\xf6r.jpg", "r\xe9gi", "c\xe9l"},
+    // U+FEFF opening a name and inside one: Qt's decoders drop the first
+    {"ByteOrderMark", "\357\273\277ab.jpg", "a\357\273\277b.jpg", "\357\273\277r",
+     "c\357\273\277d"},
+    // an encoded lone surrogate and a four-byte character
+    {"Surrogates", "\xed\xb2\x80.jpg", "\xf0\x9f\x93\xb7.jpg", "s\xed\xa0\x80", "t\xc3"},
+};
+
+class OddNames : public ::testing::TestWithParam<NameSet> {
   protected:
-    LatinNames() : base_(QFile::encodeName(tmp_.path()) + '/') {}
+    OddNames() : base_(QFile::encodeName(tmp_.path()) + '/') {}
     // QTemporaryDir cannot remove names that are not UTF-8; the tree goes by its bytes first.
-    ~LatinNames() override {
+    ~OddNames() override {
         ::nftw(
             base_.constData(),
             [](const char* path, const struct stat*, int, FTW*) { return ::remove(path), 0; }, 16,
@@ -78,9 +94,13 @@ class LatinNames : public ::testing::Test {
 
     QTemporaryDir tmp_;
     const QByteArray base_;
+    const QByteArray kName = GetParam().name;
+    const QByteArray kOther = GetParam().other;
+    const QByteArray kSub = GetParam().sub;
+    const QByteArray kTarget = GetParam().target;
 };
 
-TEST_F(LatinNames, ScansListTheExactBytes) {
+TEST_P(OddNames, ScansListTheExactBytes) {
     mkdirRaw("src");
     writeRaw("src/" + kName);
     mkdirRaw("src/" + kSub);
@@ -98,7 +118,7 @@ TEST_F(LatinNames, ScansListTheExactBytes) {
     EXPECT_TRUE(listed.contains(at("src/" + kSub + "/" + kOther)));
 }
 
-TEST_F(LatinNames, PhotoDecodesAndHasItsDate) {
+TEST_P(OddNames, PhotoDecodesAndHasItsDate) {
     mkdirRaw(kSub);
     writeRaw(kSub + "/" + kName);
     const QString photo = folder(kSub) + pathFromNative(kName);
@@ -114,9 +134,9 @@ TEST_F(LatinNames, PhotoDecodesAndHasItsDate) {
     EXPECT_TRUE(pathFacts(photo).isFile);
 }
 
-// Two photos leave a Latin-2 source: one into a Latin-2 yellow folder, one into the Trash,
+// Two photos leave the odd-named source: one into an odd-named yellow folder, one into the Trash,
 // which the close then empties.
-TEST_F(LatinNames, DropsMoveThemAndCloseCleansUp) {
+TEST_P(OddNames, DropsMoveThemAndCloseCleansUp) {
     mkdirRaw(kSub);
     mkdirRaw(kTarget);
     mkdirRaw("trash");
@@ -162,7 +182,7 @@ TEST_F(LatinNames, DropsMoveThemAndCloseCleansUp) {
     EXPECT_TRUE(existsRaw(kTarget + "/" + first)); // the sorted photo stays
 }
 
-TEST_F(LatinNames, FolderIsMadeOneLevelByItsBytes) {
+TEST_P(OddNames, FolderIsMadeOneLevelByItsBytes) {
     const QString made = folder(kTarget);
     EXPECT_TRUE(makeFolder(made));
     EXPECT_TRUE(existsRaw(kTarget));
@@ -170,6 +190,37 @@ TEST_F(LatinNames, FolderIsMadeOneLevelByItsBytes) {
     EXPECT_FALSE(makeFolder(made + QStringLiteral("a/b/"))); // the parent is not made
     EXPECT_FALSE(makeFolder(QString()));
 }
+
+// "ab.jpg" beside "a<U+FEFF>b.jpg" lists two photos, each opening its own file.
+TEST(NameBytes, LookAlikesStayApart) {
+    QTemporaryDir tmp;
+    const QString dir = tmp.path() + QLatin1Char('/');
+    const QByteArray names[] = {"ab.jpg", "a\357\273\277b.jpg", "\357\273\277ab.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        const QByteArray data = test::makeJpegBytes(16 + 8 * i, 16, i);
+        const int fd = ::open(nativePath(dir + pathFromNative(names[i])).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, data.constData(), size_t(data.size())), data.size());
+        ::close(fd);
+    }
+    PhotoList list;
+    FileList2(list, dir, QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"));
+    ASSERT_EQ(list.count(), 3);
+    std::set<QByteArray> listed;
+    JpegDecoder decoder;
+    for (const QString& path : list.paths()) {
+        const QByteArray name = nativePath(path).mid(nativePath(dir).size());
+        listed.insert(name);
+        const int i = int(std::find(std::begin(names), std::end(names), name) - names);
+        ASSERT_LT(i, 3) << name.toHex().constData();
+        EXPECT_EQ(decoder.decode(path, QSize()).fullSize, QSize(16 + 8 * i, 16));
+    }
+    EXPECT_EQ(listed.size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(NameBytes, OddNames, ::testing::ValuesIn(kNameSets),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace kps

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kps {
 namespace {
@@ -376,6 +377,8 @@ const Damage kDamaged[] = {
                                "panel1b=X\n"},
     {"indented comment first", "  ; old\n[ablak]\nwidth=900\nheight=600\n[kezdo]\npanel1b=X\n"},
     {"repeated sections", "[ablak]\nwidth=900\n[kezdo]\npanel1b=X\n[ablak]\nheight=600\n"},
+    {"U+FEFF opening the first name after the file's mark",
+     "\357\273\277\357\273\277k=v\n[ablak]\nwidth=900\nheight=600\n[kezdo]\npanel1b=X\n"},
     {"blanks and junk lines", "  [ ablak ]  \n\twidth = 900 \njunk\n=7\nheight=600\n[kezdo]\n"
                               "panel1b=  X\t\n"},
 };
@@ -455,6 +458,34 @@ TEST_F(SettingsFileTest, PathsKeepTheirBytesNamesReadInTheOldCodePage) {
     if (!QStringDecoder("windows-1250").isValid())
         GTEST_SKIP() << "no Central European code page in this Qt";
     EXPECT_EQ(old.panel[0], QStringLiteral("árv"));
+}
+
+// U+FEFF is a character like any other inside the file: only a mark opening the file is read
+// away, and the written file never opens with one.
+TEST_F(SettingsFileTest, ByteOrderMarksInsideTheFileStay) {
+    const QString twoMarks = QStringLiteral("\uFEFF\uFEFFx");
+    const Settings old = readText("\357\273\277[panel]\npanel1=\357\273\277\357\273\277x\n");
+    EXPECT_EQ(old.panel[0], twoMarks);
+    Settings s = distinctSettings();
+    s.panel[0] = twoMarks;
+    s.path[1] = pathFromNative(QByteArray("/\357\273\277\357\273\277a/"));
+    ASSERT_TRUE(writeSettings(file(), s));
+    EXPECT_FALSE(test::readFile(file()).startsWith("\357\273\277"));
+    EXPECT_EQ(read(), s);
+}
+
+// The settings file itself may lie in a folder whose name Qt's file classes would change.
+TEST_F(SettingsFileTest, FileInAnOddlyNamedFolder) {
+    for (const QByteArray& name : {QByteArray("\357\273\277p"), QByteArray("k\xe9p")}) {
+        const QByteArray folder = QFile::encodeName(dir_.path()) + '/' + name;
+        ASSERT_EQ(::mkdir(folder.constData(), 0777), 0);
+        const QString at = pathFromNative(folder + "/settings.ini");
+        ASSERT_TRUE(writeSettings(at, distinctSettings()));
+        EXPECT_TRUE(pathFacts(at).isFile);
+        EXPECT_EQ(readSettings(at, defaultSettings(kHome)), distinctSettings());
+        ASSERT_EQ(::unlink(nativePath(at).constData()), 0);
+        ASSERT_EQ(::rmdir(folder.constData()), 0); // nothing else was left in it
+    }
 }
 
 // Limits the size of files this process writes, so that a write fails halfway even for root.

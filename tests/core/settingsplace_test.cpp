@@ -1,5 +1,7 @@
 #include "core/settingsplace.h"
 
+#include "core/nativepath.h"
+
 #include "support/testphotos.h"
 
 #include <QDir>
@@ -151,6 +153,23 @@ TEST(SettingsPlace, OnlyAnInstalledProgramOpensItsInstalledHelpPage) {
     ASSERT_TRUE(test::writeFile(page, "<html></html>"));
     EXPECT_EQ(installedHelpPage(tree.prefix + "/bin/", layout), page);
     EXPECT_TRUE(installedHelpPage(tree.tmp.path() + "/", layout).isEmpty());
+}
+
+// The environment's folders and the program's own come by their bytes, whatever they are.
+TEST(SettingsPlace, FoldersOfTheEnvironmentKeepTheirBytes) {
+    const QByteArray oldHome = qgetenv("HOME"), oldXdg = qgetenv("XDG_CONFIG_HOME");
+    const QByteArray home = "/home/\xe1rv\357\273\277", xdg = "/c\357\273\277\xe9/";
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", xdg);
+    const UserFolders user = userFoldersOfEnvironment();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldXdg);
+    EXPECT_EQ(nativePath(user.home), home);
+    EXPECT_EQ(nativePath(user.xdgConfigHome), xdg);
+
+    const QString program = executableFolder();
+    EXPECT_TRUE(program.endsWith(QLatin1Char('/')));
+    EXPECT_TRUE(pathFacts(program + QStringLiteral("core_tests")).isFile);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "core/volumes.h"
 
+#include "core/nativepath.h"
+
 #include "testphotos.h"
 
 #include <QDir>
@@ -198,7 +200,7 @@ class MountTable : public ::testing::Test {
     }
 
     std::vector<Volume> read(const QString& byUuid = {}) {
-        EXPECT_TRUE(test::writeFile(mountinfoPath(), lines.join('\n').toUtf8() + '\n'));
+        EXPECT_TRUE(test::writeFile(mountinfoPath(), nativePath(lines.join('\n')) + '\n'));
         MountTableVolumes source(mountinfoPath(), byUuid.isEmpty() ? byUuidDir() : byUuid,
                                  probes());
         return source.volumes();
@@ -261,6 +263,24 @@ TEST_F(MountTable, EscapedNamesAreDecoded) {
     EXPECT_EQ(vols[0].mountPoint, "/media/anna/MY CARD");
     EXPECT_EQ(vols[0].serial, "0000:0001");
     EXPECT_EQ(vols[1].mountPoint, "/media/anna/tab\tback\\slash");
+}
+
+// Mount points, device nodes and link names keep their bytes: U+FEFF, which Qt's decoders drop,
+// and Latin-2 bytes that are no UTF-8.
+TEST_F(MountTable, NamesKeepTheirBytes) {
+    const QString bomNode = pathFromNative(QByteArray("/dev/\357\273\277sdb1"));
+    device(bomNode, 1, pathFromNative(QByteArray("\357\273\277uu")));
+    const QString latinNode = pathFromNative(QByteArray("/dev/s\xe1"));
+    device(latinNode, 2, "0000-0002");
+    const QByteArray card = "/media/\357\273\277CARD", latin = "/media/k\xe1rtya";
+    mount(pathFromNative(card), bomNode, "vfat");
+    mount(pathFromNative(latin), latinNode, "vfat");
+    const auto vols = read();
+    ASSERT_EQ(vols.size(), 2u); // byte-wise: "k" before 0xEF
+    EXPECT_EQ(nativePath(vols[0].mountPoint), latin);
+    EXPECT_EQ(vols[0].serial, "0000:0002");
+    EXPECT_EQ(nativePath(vols[1].mountPoint), card);
+    EXPECT_EQ(vols[1].serial, "2E20:0FAE"); // FNV-1a of the link name's bytes
 }
 
 TEST_F(MountTable, OnlyWholeBlockDeviceVolumesAreListed) {
