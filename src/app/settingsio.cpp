@@ -9,6 +9,7 @@
 #include "app/widgets.h"
 #include "core/devicesearch.h"
 #include "core/dropqueue.h"
+#include "core/filecallguard.h"
 #include "core/folderpath.h"
 #include "core/nativepath.h"
 #include "core/settingsfile.h"
@@ -152,6 +153,7 @@ Settings MainWindow::collectSettings() const {
 }
 
 bool MainWindow::kiment() {
+    const FileCallsAllowed settingsFile; // no photo folder
     beallitasupdate(st_, 1, rowNames(), rowPaths());
     const QString file = st_.dir + QStringLiteral("settings.ini");
     if (!writeSettings(file, collectSettings())) {

@@ -25,4 +25,12 @@ void noteFileCall(const char* what) {
         qFatal("a file call on a thread that must not make one: %s", what);
 }
 
+FileCallsAllowed::FileCallsAllowed() : saved_(tRule) {
+    tRule = FileCallRule::Allowed;
+}
+
+FileCallsAllowed::~FileCallsAllowed() {
+    tRule = saved_;
+}
+
 } // namespace kps

@@ -18,4 +18,17 @@ int fileCallsOnThisThread();
 // Called by each entry point that touches a photo file, naming it.
 void noteFileCall(const char* what);
 
+// Lets the calling thread make file calls while it lives, for files that are no photo's (the
+// settings file): they are not where a stalled card can hold the window.
+class FileCallsAllowed {
+  public:
+    FileCallsAllowed();
+    ~FileCallsAllowed();
+    FileCallsAllowed(const FileCallsAllowed&) = delete;
+    FileCallsAllowed& operator=(const FileCallsAllowed&) = delete;
+
+  private:
+    FileCallRule saved_;
+};
+
 } // namespace kps

@@ -1,6 +1,7 @@
 #include "core/fileops.h"
 
 #include "core/cursor.h"
+#include "core/filecallguard.h"
 
 #include "core/nativepath.h"
 
@@ -89,21 +90,25 @@ constexpr size_t kChunk = size_t(1) << 20;
 } // namespace
 
 bool RealFileOps::exists(const QString& path) {
+    noteFileCall("FileOps::exists");
     struct stat st;
     return !path.isEmpty() && ::lstat(native(path), &st) == 0;
 }
 
 bool RealFileOps::isLink(const QString& path) {
+    noteFileCall("FileOps::isLink");
     struct stat st;
     return !path.isEmpty() && ::lstat(native(path), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
 bool RealFileOps::sameFile(const QString& a, const QString& b) {
+    noteFileCall("FileOps::sameFile");
     struct stat sa, sb;
     return statPath(a, sa) && statPath(b, sb) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool RealFileOps::sameBytes(const QString& a, const QString& b) {
+    noteFileCall("FileOps::sameBytes");
     Fd fa(openRead(a)), fb(openRead(b));
     if (!fa.ok() || !fb.ok()) return false;
     struct stat sa, sb;
@@ -122,6 +127,7 @@ bool RealFileOps::sameBytes(const QString& a, const QString& b) {
 // One device can be mounted at several places (bind mounts), and a rename between two of them
 // is refused: a rename needs the same mount, which the mount id tells where the kernel has it.
 bool RealFileOps::sameFileSystem(const QString& file, const QString& folder) {
+    noteFileCall("FileOps::sameFileSystem");
     struct statx sf, sd;
     const unsigned mask = STATX_INO | STATX_MNT_ID;
     if (::statx(AT_FDCWD, native(file), 0, mask, &sf) != 0 ||
@@ -133,6 +139,7 @@ bool RealFileOps::sameFileSystem(const QString& file, const QString& folder) {
 }
 
 bool RealFileOps::makeFolder(const QString& path) {
+    noteFileCall("FileOps::makeFolder");
     struct stat st;
     const QByteArray p = native(path);
     return !path.isEmpty() && (::mkdir(p, 0777) == 0 || errno == EEXIST) && ::stat(p, &st) == 0 &&
@@ -140,6 +147,7 @@ bool RealFileOps::makeFolder(const QString& path) {
 }
 
 bool RealFileOps::copyToTemp(const QString& from, const QString& tmp) {
+    noteFileCall("FileOps::copyToTemp");
     Fd in(openRead(from));
     struct stat st;
     if (!in.ok() || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -166,6 +174,7 @@ bool RealFileOps::copyToTemp(const QString& from, const QString& tmp) {
 }
 
 bool RealFileOps::flush(const QString& path) {
+    noteFileCall("FileOps::flush");
     Fd fd(openRead(path));
     if (!fd.ok()) return false;
     if (::fsync(fd.fd) == 0) return true;
@@ -175,12 +184,14 @@ bool RealFileOps::flush(const QString& path) {
 }
 
 bool RealFileOps::verify(const QString& from, const QString& tmp) {
+    noteFileCall("FileOps::verify");
     struct stat sf, st;
     return statPath(from, sf) && statPath(tmp, st) && S_ISREG(st.st_mode) &&
            sf.st_size == st.st_size;
 }
 
 RenameResult RealFileOps::renameNoReplace(const QString& from, const QString& to) {
+    noteFileCall("FileOps::renameNoReplace");
     const QByteArray f = native(from), t = native(to);
     int e = renameNoReplaceCall(f, t);
     if (e == 0) return RenameResult::Done;
@@ -214,10 +225,12 @@ RenameResult RealFileOps::dropOldName(const QByteArray& f, const QByteArray& t) 
 }
 
 bool RealFileOps::remove(const QString& path) {
+    noteFileCall("FileOps::remove");
     return ::unlink(native(path)) == 0;
 }
 
 quint64 mountOf(const QString& folder) {
+    noteFileCall("mountOf");
     struct statx sx;
     if (folder.isEmpty() || ::statx(AT_FDCWD, native(folder), 0, STATX_MNT_ID, &sx) != 0) return 0;
     if (sx.stx_mask & STATX_MNT_ID) return sx.stx_mnt_id;

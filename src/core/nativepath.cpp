@@ -1,5 +1,7 @@
 #include "core/nativepath.h"
 
+#include "core/filecallguard.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -176,6 +178,7 @@ QUrl fileUrl(const QString& path) {
 }
 
 PathFacts pathFacts(const QString& path) {
+    noteFileCall("pathFacts");
     struct stat st;
     if (path.isEmpty() || ::stat(nativePath(path).constData(), &st) != 0) return {};
     return {true, S_ISREG(st.st_mode), S_ISDIR(st.st_mode), qint64(st.st_size),

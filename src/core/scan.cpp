@@ -1,5 +1,7 @@
 #include "core/scan.h"
 
+#include "core/filecallguard.h"
+
 #include "core/slots.h"
 
 #include "core/nativepath.h"
@@ -246,6 +248,7 @@ bool isSkippedSubfolder(const QString& diri, const QString& name) {
 // One folder, two masks: fills the list with path + name of every matching file.
 bool FileList2(PhotoList& sender, const QString& path, const QString& kiterjesztes1,
                const QString& kiterjesztes2, std::time_t leftoversBefore, ScanControl* control) {
+    noteFileCall("FileList2");
     QStringList files;
     if (!readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
                     files, nullptr, leftoversBefore, control))
@@ -257,6 +260,7 @@ bool FileList2(PhotoList& sender, const QString& path, const QString& kiterjeszt
 // A folder and every subfolder below it, two masks: fills the list with every matching file.
 bool DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes1,
               const QString& kiterjesztes2, std::time_t leftoversBefore, ScanControl* control) {
+    noteFileCall("DirList4");
     const NameMatcher matcher(distinctMasks(kiterjesztes1, kiterjesztes2));
     QStringList files;
     // Breadth-first: the list grows while it is walked. Each folder is read once, for its

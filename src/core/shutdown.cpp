@@ -1,5 +1,7 @@
 #include "core/shutdown.h"
 
+#include "core/filecallguard.h"
+
 #include "core/nativepath.h"
 #include "core/scan.h"
 
@@ -66,6 +68,7 @@ void emptyTrash(PhotoList& scratch, const QString& trashFolder) {
 
 // At close: trims the undo folder to 500 "*.jpg" and deletes the Trash's "*.jpg".
 void shutdownCleanup(AppState& st, std::time_t leftoversBefore) {
+    noteFileCall("shutdownCleanup");
     const QString& trash = st.dirs[kTrashSlot];
     if (trash.isEmpty()) return; // the masks would name the current folder, which is no Trash
     const QString undo = trash + kUndoFolderName + kSep;

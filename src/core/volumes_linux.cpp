@@ -157,7 +157,10 @@ MountTableVolumes::MountTableVolumes(QString mountinfo, QString byUuidDir, Volum
 
 std::vector<Volume> MountTableVolumes::volumes() {
     const std::vector<Mount> mounts = pickVolumes(readBlockMounts(mountinfo_, probes_));
-    const bool haveLinks = pathFacts(byUuidDir_).isFolder;
+    // A system folder, never a photo's: looked at directly, even on the window's thread.
+    struct stat links_st;
+    const bool haveLinks =
+        ::stat(nativePath(byUuidDir_).constData(), &links_st) == 0 && S_ISDIR(links_st.st_mode);
     const std::map<quint64, QString> links = haveLinks && !mounts.empty()
                                                  ? uuidLinks(byUuidDir_, probes_)
                                                  : std::map<quint64, QString>{};

@@ -6,14 +6,19 @@
 #include "app/widgets.h"
 #include "core/dropqueue.h"
 #include "core/faultyfileops.h"
+#include "core/filecallguard.h"
 #include "core/folderscan.h"
 #include "turnstile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
+#include <atomic>
+#include <thread>
 #include <tuple>
 
 using namespace kps;
@@ -231,6 +236,54 @@ class BackgroundTest : public QObject {
         QTest::qWait(50);
         QVERIFY(QFile::exists(first));
         QVERIFY(!QFile::exists(fx.slotFolder(8) + "IMG_1.jpg"));
+    }
+
+    // A card that stalls every file call for seconds never holds the window: after start-up its
+    // thread makes no file call on a photo or a photo folder (one would stop the program here)
+    // while the user steps, drops, opens the menu, loads and closes, and it keeps answering.
+    void aStalledCardNeverHoldsTheWindow() {
+        test::FaultyFileOps faulty;
+        const auto stalled = std::make_shared<std::atomic<bool>>(false);
+        Held h(5, &faulty);
+        auto [fx, w] = std::tie(h.fx, *h.w);
+        faulty.beforeCall = [card = fx.slotFolder(4), stalled](const test::FileCall& call) {
+            if (levalasztodir(call.path) == card && !stalled->exchange(true))
+                std::this_thread::sleep_for(std::chrono::seconds(3));
+        };
+        w.folderScan().setWorkerHook([card = fx.slotFolder(4)](const QString& folder) {
+            if (folder == card) std::this_thread::sleep_for(std::chrono::seconds(3));
+        });
+        w.state().png[2] = kMarkBlue;
+        h.drops.open();
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] {
+            longest = std::max(longest, clock.elapsed() - last);
+            last = clock.elapsed();
+        });
+        clock.start();
+        probe.start(1);
+        setFileCallRule(FileCallRule::Fatal);
+
+        h.dropOn(4); // its work waits for the card
+        for (int i = 0; i < 2; ++i)
+            QTest::keyClick(&w, Qt::Key_Space);
+        h.dropOn(1);
+        h.dropOn(8);
+        w.Panel22Click();
+        QTRY_VERIFY(fx.find<QWidget>(QStringLiteral("Panel20"))->isVisible());
+        w.Panel22Click();
+        w.SpeedButton1Click(1); // the card's folder is read slowly too
+        QVERIFY(QTest::qWaitFor([&] { return !w.scanning() && w.pendingDrops().empty(); }, 20000));
+        QVERIFY(fx.close());
+        setFileCallRule(FileCallRule::Allowed);
+        probe.stop();
+        QCOMPARE(fileCallsOnThisThread(), 0);
+        // Far below the card's three seconds: the window never waited for it.
+        QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
+        QVERIFY(QFile::exists(fx.slotFolder(4) + "IMG_1.jpg"));
+        QVERIFY(QFile::exists(fx.slotFolder(2) + "IMG_1.jpg"));
     }
 
     // A drop stopped half-way by quitting takes back the copy it had already written.
