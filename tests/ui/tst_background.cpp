@@ -209,6 +209,28 @@ class BackgroundTest : public QObject {
         QVERIFY(test::iniLines(fx.settingsFile()).contains(QStringLiteral("torol500=2")));
     }
 
+    // The close after a failed settings write quits, but still not before the drops released
+    // since are done.
+    void aCloseAfterAFailedWriteStillWaitsForTheWork() {
+        Held h(1);
+        auto [fx, w, first] = std::tie(h.fx, *h.w, h.photos[0]);
+        h.drops.open();
+        QFile::remove(fx.settingsFile());
+        QVERIFY(QDir().mkpath(fx.settingsFile())); // the settings cannot be written
+        QVERIFY(!fx.close());
+        QVERIFY(w.isVisible());
+        test::Turnstile later;
+        w.dropQueue().setWorkerHook([&](const DropJob&) { later.wait(); });
+        h.dropOn(1);
+        QVERIFY(!fx.close());
+        QVERIFY(w.findChild<QProgressDialog*>(QStringLiteral("CloseProgress")));
+        QVERIFY(QFile::exists(first));
+        later.open();
+        QVERIFY(QTest::qWaitFor([&] { return !w.isVisible(); }, 10000));
+        QVERIFY(!QFile::exists(first));
+        QVERIFY(QFile::exists(fx.slotFolder(1) + "IMG_1.jpg"));
+    }
+
     // Not waiting: the drops not started stay undone, the running one stops at its next step,
     // and the Trash keeps its photos while a drop may still be at work there.
     void quittingAtOnceLeavesEveryPhotoWhole() {
