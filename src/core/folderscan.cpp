@@ -71,8 +71,18 @@ class FolderScan::DoneEvent : public QEvent {
 };
 
 FolderScan::FolderScan(QObject* parent)
-    : QObject(parent), owner_(std::make_shared<Owner>()), progressTimer_(new QTimer(this)) {
+    : QObject(parent), owner_(std::make_shared<Owner>()), progressTimer_(new QTimer(this)),
+      waitForRoom_(new QTimer(this)) {
     owner_->scan = this;
+    waitForRoom_->setInterval(kProgressInterval);
+    connect(waitForRoom_, &QTimer::timeout, this, [this] {
+        if (!current_) {
+            waitForRoom_->stop();
+        } else if (leftBehind() < kMaxLeftBehind) {
+            waitForRoom_->stop();
+            launch();
+        }
+    });
     progressTimer_->setInterval(kProgressInterval);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
         if (current_) emit progress(photosFound(), foldersRead());
@@ -97,6 +107,24 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     job->leftoversBefore = leftoverCutoff();
     job->control.beforeRead = hook_;
     current_ = job;
+    progressTimer_->start();
+    if (leftBehind() >= kMaxLeftBehind) {
+        waitForRoom_->start();
+        return;
+    }
+    launch();
+}
+
+int FolderScan::leftBehind() {
+    std::erase_if(letGo_, [](const std::shared_ptr<Job>& job) {
+        std::lock_guard lock(job->mutex);
+        return job->done;
+    });
+    return int(letGo_.size());
+}
+
+void FolderScan::launch() {
+    const std::shared_ptr<Job> job = current_;
     workerJob_ = job;
     worker_ = std::thread([job, owner = owner_] {
         const bool complete = job->scanAll();
@@ -110,13 +138,13 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
         job->previous = {}; // off the way of the result
         job->finish();
     });
-    progressTimer_->start();
 }
 
 void FolderScan::cancel() {
     if (current_) current_->control.cancelled = true;
     current_.reset();
     progressTimer_->stop();
+    waitForRoom_->stop();
 }
 
 bool FolderScan::waitForWorker(std::chrono::milliseconds limit) {
@@ -127,10 +155,12 @@ bool FolderScan::waitForWorker(std::chrono::milliseconds limit) {
 
 void FolderScan::releaseWorker(std::chrono::milliseconds limit) {
     if (!worker_.joinable()) return;
-    if (waitForWorker(limit))
+    if (waitForWorker(limit)) {
         worker_.join();
-    else
+    } else {
         worker_.detach(); // it owns what it touches and stops at its next folder or entry
+        letGo_.push_back(workerJob_);
+    }
     workerJob_.reset();
 }
 

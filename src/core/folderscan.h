@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <vector>
 
 class QTimer;
 
@@ -36,6 +37,9 @@ class FolderScan : public QObject {
     // How long destruction waits for a running scan; one stuck longer (a hung network mount)
     // is left to finish on its own, touching nothing of ours.
     static constexpr std::chrono::milliseconds kExitWait{500};
+    // How many scans stuck on a hung drive may be left running; a new scan waits for one of
+    // them to end rather than leave one more thread behind each time.
+    static constexpr int kMaxLeftBehind = 2;
     // How often progress() reports while a scan runs.
     static constexpr std::chrono::milliseconds kProgressInterval{100};
 
@@ -78,6 +82,8 @@ class FolderScan : public QObject {
     class DoneEvent;
     void deliver(const std::shared_ptr<Job>& job);
     void releaseWorker(std::chrono::milliseconds limit); // joins the worker, or lets it go
+    void launch();                                       // starts current_ on a worker
+    int leftBehind();                                    // scans let go that still run
 
     // What the worker posts its result through; cleared at destruction, so a worker left
     // behind never reaches this object.
@@ -87,6 +93,8 @@ class FolderScan : public QObject {
     std::thread worker_;
     std::function<void(const QString&)> hook_;
     QTimer* progressTimer_ = nullptr;
+    std::vector<std::shared_ptr<Job>> letGo_; // jobs of workers let go while they still ran
+    QTimer* waitForRoom_ = nullptr;           // a new scan waits for one of them to end
     std::array<quint64, kSlotCount> mounts_{};
 };
 

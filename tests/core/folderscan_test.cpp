@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace kps {
@@ -150,6 +151,32 @@ TEST_F(FolderScanTest, ProgressCountsThePhotosFoundSoFar) {
     EXPECT_EQ(seen, (std::vector<int>{0, 2, 3, 4, 4, 4, 5, 5, 5, 5, 5}));
     EXPECT_EQ(folders, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
     EXPECT_EQ(scan_.photosFound(), 0); // nothing runs any more
+}
+
+// Loads again and again on a hung drive leave at most a few threads behind; the last load still
+// delivers once the drive answers.
+TEST_F(FolderScanTest, LoadsOnAHungDriveLeaveFewThreadsBehind) {
+    auto gate = std::make_shared<test::Turnstile>();
+    auto entered = std::make_shared<std::atomic<int>>(0);
+    scan_.setWorkerHook([gate, entered](const QString&) {
+        ++*entered;
+        gate->wait();
+    });
+    for (int load = 0; load < 6; ++load) {
+        scan_.start(request_);
+        QCoreApplication::processEvents();
+    }
+    gate->waitForArrivals(FolderScan::kMaxLeftBehind);
+    QEventLoop settle; // a while for any further thread to show up
+    QTimer::singleShot(300, &settle, &QEventLoop::quit);
+    settle.exec();
+    EXPECT_EQ(*entered, FolderScan::kMaxLeftBehind);
+    EXPECT_TRUE(scan_.isRunning());
+    scan_.setWorkerHook({});
+    gate->open();
+    waitForDelivery();
+    ASSERT_EQ(delivered_.size(), 1u);
+    expectSame(*delivered_[0], synchronous(false));
 }
 
 TEST_F(FolderScanTest, DestructionDuringAStalledScanLetsTheWorkerGo) {
