@@ -112,7 +112,11 @@ void FrameGeometry::correct() {
 
 void FrameGeometry::remember() {
     if (!settled_ || !normalState(window_) || !window_->isVisible()) return;
-    outer_ = window_->frameGeometry();
+    // A Wayland client is never told where it is: the position read at start stays as it was.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        outer_.setSize(window_->frameGeometry().size());
+    else
+        outer_ = window_->frameGeometry();
 }
 
 bool FrameGeometry::eventFilter(QObject* watched, QEvent* event) {
