@@ -1,6 +1,7 @@
 #include "core/dropjob.h"
 
 #include "core/cursor.h"
+#include "core/leftovers.h"
 #include "core/nativepath.h"
 
 #include <algorithm>
@@ -142,6 +143,10 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter) {
         }
     }
     return result;
+}
+
+bool StoppableOps::remove(const QString& path) {
+    return (!stop_ || isCopyLeftoverName(levalasztofile(path))) && disk_.remove(path);
 }
 
 void takeBackCopies(const DropResult& result, FileOps& ops) {

@@ -81,9 +81,7 @@ class StoppableOps : public FileOps {
     RenameResult renameNoReplace(const QString& from, const QString& to) override {
         return stop_ ? RenameResult::Failed : disk_.renameNoReplace(from, to);
     }
-    bool remove(const QString& path) override {
-        return (!stop_ || path.endsWith(QStringLiteral(".part"))) && disk_.remove(path);
-    }
+    bool remove(const QString& path) override;
 
   private:
     FileOps& disk_;
