@@ -132,10 +132,10 @@ Round burst(MainWindow& w) {
 
 // Bursts through `count` photos of one kind written into `root`/`name`, each round paired with
 // bare decodes; prints the figures under the result name `name`.
-void measure(const QString& root, const QString& name, bool embedded) {
+void measure(const QString& root, const QString& name, bool embedded, bool progressive = false) {
     const QString source = root + u'/' + name;
     const QStringList photos =
-        bench::writePhotos(source, kPresses + 1, QSize(6000, 4000), 300, embedded);
+        bench::writePhotos(source, kPresses + 1, QSize(6000, 4000), 300, embedded, progressive);
     auto w =
         bench::startWindow(root + QStringLiteral("/program-") + name + u'/',
                            bench::slotsUnder(root + u'/' + name + QStringLiteral("-slots"), source),
@@ -189,8 +189,10 @@ int main(int argc, char* argv[]) {
     QTemporaryDir tmp;
     qputenv("HOME", tmp.path().toLocal8Bit());
     std::printf("targets: first <= 16 ms, no \"Loading...\" frame, stall <= 50 ms, last <= 1.5 x "
-                "bare decode (repeat: camera-like photos; repeat_plain: no embedded pictures)\n");
+                "bare decode (repeat: camera-like photos; repeat_plain: no embedded pictures; "
+                "repeat_prog: progressive, no embedded pictures)\n");
     measure(tmp.path(), QStringLiteral("repeat"), true);
     measure(tmp.path(), QStringLiteral("repeat_plain"), false);
+    measure(tmp.path(), QStringLiteral("repeat_prog"), false, true);
     return 0;
 }
