@@ -95,12 +95,13 @@ inline QSize viewerCover(MainWindow& w) {
 // camera's, when `embedded`: an Exif thumbnail 160 pixels wide and an MPF preview 1080 pixels
 // high, both at the photo's proportions.
 inline QStringList writePhotos(const QString& dir, int count, QSize size, int seedBase,
-                               bool embedded = false) {
+                               bool embedded = false, bool progressive = false) {
     QDir().mkpath(dir);
     QStringList paths;
     double bytes = 0;
     for (int i = 0; i < count; ++i) {
-        QByteArray jpeg = test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i);
+        QByteArray jpeg =
+            test::makePhotoLikeJpeg(size.width(), size.height(), seedBase + i, 28, progressive);
         if (embedded) {
             const auto scaled = [&](int width) {
                 return test::makePhotoLikeJpeg(width, width * size.height() / size.width(),

@@ -49,6 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The length picks the viewer size, so full-size and scaled decodes are both reached.
     static const QSize covers[] = {{}, {1920, 1080}, {640, 480}, {97, 61}};
     const QSize cover = covers[size % 4];
+    // Half the inputs are read scan by scan, as the viewer's own decode reads them; a first scan
+    // it hands on must be a picture no larger than the photo it stands for.
+    bool badScan = false;
+    const kps::FirstScan firstScan = [&](const kps::DecodedPhoto& scan) {
+        badScan = badScan || !scan.ok || !scan.preview ||
+                  scan.image.format() != QImage::Format_RGB32 ||
+                  scan.image.width() > scan.fullSize.width() ||
+                  scan.image.height() > scan.fullSize.height();
+    };
     constexpr qint64 budget = kps::JpegDecoder::kBudgetBytes;
 
 #ifdef KPS_COUNT_HEAP
@@ -61,9 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qint64 demand = 0;
     {
         kps::JpegDecoder decoder;
-        photo = decoder.decodeBytes(data, qint64(size), cover);
+        photo = decoder.decodeBytes(data, qint64(size), cover, {},
+                                    (size / 4) % 2 ? firstScan : kps::FirstScan());
         demand = decoder.lastDemandBytes();
-        if (decoder.budget()->inUse() != 0) std::abort();
+        if (decoder.budget()->inUse() != 0 || badScan) std::abort();
     }
 #ifdef KPS_COUNT_HEAP
     counting = false;

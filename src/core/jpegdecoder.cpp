@@ -188,11 +188,15 @@ class Session {
         return cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     }
 
+    // True for a progressive file, whose first scan already shows the whole photo, coarsely.
+    bool isProgressive() const { return cinfo_.progressive_mode; }
+
     // Starts decompressing at `eighths`/8 with libjpeg's own buffers capped at `memoryBytes`
     // (a larger need fails, since libjpeg has no backing store). Progressive input is read
-    // whole here.
-    bool start(int eighths, long memoryBytes, QSize expected) {
+    // whole here, unless `buffered` asks to read it scan by scan with absorb().
+    bool start(int eighths, long memoryBytes, QSize expected, bool buffered) {
         if (setjmp(err_.jump)) return false;
+        cinfo_.buffered_image = buffered ? TRUE : FALSE;
         cinfo_.scale_num = unsigned(eighths);
         cinfo_.scale_denom = 8;
         cinfo_.out_color_space = isCmyk() ? JCS_CMYK : kRgb32ColourSpace;
@@ -208,16 +212,45 @@ class Session {
     // Reads the output rows; `written` tells how many hold this file's pixels.
     bool readRows(JSAMPROW* rows, JDIMENSION height, JDIMENSION* written) {
         if (setjmp(err_.jump)) return false;
+        scanlines(rows, height, written);
+        return true;
+    }
+
+    // In buffered mode: reads input until its first scan is complete, or all of it.
+    bool absorb(bool wholeFile) {
+        if (setjmp(err_.jump)) return false;
+        for (;;) {
+            // libjpeg watches only its own loops; this one is ours, one row of blocks a call.
+            watchDecode(reinterpret_cast<j_common_ptr>(&cinfo_));
+            const int got = jpeg_consume_input(&cinfo_);
+            if (got == JPEG_REACHED_EOI || got == JPEG_SUSPENDED) return true;
+            if (got == JPEG_SCAN_COMPLETED && !wholeFile) return true;
+        }
+    }
+
+    // In buffered mode: one output pass of every scan read so far into the rows. A `quick` pass
+    // skips libjpeg's smoothing of coarse blocks, which costs a third of a stand-in's time and
+    // is hardly seen at a stand-in's size.
+    bool outputPass(JSAMPROW* rows, JDIMENSION height, JDIMENSION* written, bool quick) {
+        if (setjmp(err_.jump)) return false;
+        cinfo_.do_block_smoothing = quick ? FALSE : TRUE;
+        jpeg_start_output(&cinfo_, cinfo_.input_scan_number);
+        scanlines(rows, height, written);
+        jpeg_finish_output(&cinfo_);
+        return true;
+    }
+
+  private:
+    // Called only inside a step that has set the jump.
+    void scanlines(JSAMPROW* rows, JDIMENSION height, JDIMENSION* written) {
         while (cinfo_.output_scanline < height) {
             const JDIMENSION before = cinfo_.output_scanline;
             jpeg_read_scanlines(&cinfo_, rows + before, height - before);
             if (cinfo_.output_scanline == before) break;
         }
         *written = cinfo_.output_scanline;
-        return true;
     }
 
-  private:
     jpeg_decompress_struct cinfo_{};
     ErrorManager err_{};
     Progress progress_{};
@@ -317,14 +350,15 @@ void JpegDecoder::recycle(const QImage& image) {
     pool_.resize(keep);
 }
 
-DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover, const StopRequest& stop) {
+DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover, const StopRequest& stop,
+                                 const FirstScan& firstScan) {
     lastDemand_ = 0;
     if (stopRequested(stop)) return cancelledResult();
     DecodedPhoto file;
     DecodedPhoto result;
     if (readFile(path, file))
-        result =
-            decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()), stop);
+        result = decodeData(fileBuffer_.data(), fileBytes_, cover, qint64(fileBuffer_.size()), stop,
+                            firstScan);
     result.readFailed = file.readFailed;
     result.fileBytes = file.fileBytes;
     result.modifiedMs = file.modifiedMs;
@@ -334,15 +368,16 @@ DecodedPhoto JpegDecoder::decode(const QString& path, QSize cover, const StopReq
 }
 
 DecodedPhoto JpegDecoder::decodeBytes(const unsigned char* data, qint64 size, QSize cover,
-                                      const StopRequest& stop) {
+                                      const StopRequest& stop, const FirstScan& firstScan) {
     lastDemand_ = 0;
     if (stopRequested(stop)) return cancelledResult();
-    return decodeData(data, size, cover, 0, stop);
+    return decodeData(data, size, cover, 0, stop, firstScan);
 }
 
 // `heldBytes` is the memory the caller holds for the input, counted in the budget.
 DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSize cover,
-                                     qint64 heldBytes, const StopRequest& stop) {
+                                     qint64 heldBytes, const StopRequest& stop,
+                                     const FirstScan& firstScan) {
     DecodedPhoto result;
     Session session(stop);
     if (!data || !session.readHeader(data, size)) return result;
@@ -351,12 +386,21 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     const qint64 coefficients = session.coefficientBytes();
     if (result.fullSize.isEmpty() || coefficients < 0) return result;
 
+    // A progressive file read scan by scan shows its first scan as a stand-in, a copy of the
+    // output kept beside it.
+    const bool scanByScan = firstScan && session.isProgressive();
+    const auto standInSize = [&](int e) {
+        return scanByScan ? sizeAtEighths(result.fullSize, std::min(e, kFirstScanEighths))
+                          : QSize(0, 0);
+    };
     // The sharpest scale the viewer wants whose whole decode fits the budget; failing that, the
     // sharpest that fits the large-photo limit, decoded alone.
     const auto demandAt = [&](int e) {
         const QSize out = sizeAtEighths(result.fullSize, e);
+        const QSize standIn = standInSize(e);
         return heldBytes + coefficients + session.workingBytes(out.width()) +
-               qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW));
+               qint64(out.width()) * out.height() * 4 + out.height() * qint64(sizeof(JSAMPROW)) +
+               qint64(standIn.width()) * standIn.height() * 4;
     };
     const auto sharpestWithin = [&](qint64 limit) {
         int e = eighthsFor(result.fullSize, cover);
@@ -387,9 +431,11 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     lastDemand_ = demand;
 
     const QSize target = sizeAtEighths(result.fullSize, eighths);
-    const qint64 outputBytes =
-        qint64(target.width()) * target.height() * 4 + target.height() * qint64(sizeof(JSAMPROW));
-    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target))
+    const QSize standIn = standInSize(eighths);
+    const qint64 outputBytes = qint64(target.width()) * target.height() * 4 +
+                               target.height() * qint64(sizeof(JSAMPROW)) +
+                               qint64(standIn.width()) * standIn.height() * 4;
+    if (!session.start(eighths, long(demand - heldBytes - outputBytes), target, scanByScan))
         return session.stopped() ? cancelledResult() : result;
     QImage image = acquireImage(target);
     if (image.isNull()) return result;
@@ -397,7 +443,28 @@ DecodedPhoto JpegDecoder::decodeData(const unsigned char* data, qint64 size, QSi
     for (int y = 0; y < target.height(); ++y)
         rows[size_t(y)] = image.scanLine(y);
     JDIMENSION written = 0;
-    const bool finished = session.readRows(rows.data(), JDIMENSION(target.height()), &written);
+    bool finished = false;
+    if (scanByScan) {
+        const auto height = JDIMENSION(target.height());
+        if (session.absorb(false) && session.outputPass(rows.data(), height, &written, true) &&
+            written == height && !session.stopped()) {
+            DecodedPhoto first;
+            first.fullSize = result.fullSize;
+            // A deep copy (scaled() of the same size would share): the sharp pass below writes
+            // into these rows.
+            first.image = standIn == target ? image.copy()
+                                            : image.scaled(standIn, Qt::IgnoreAspectRatio,
+                                                           Qt::FastTransformation);
+            if (session.isCmyk()) convertInvertedCmykToRgb32(first.image);
+            first.ok = first.preview = true;
+            firstScan(first);
+        }
+        written = 0;
+        finished = !session.stopped() && session.absorb(true) &&
+                   session.outputPass(rows.data(), height, &written, false);
+    } else {
+        finished = session.readRows(rows.data(), JDIMENSION(target.height()), &written);
+    }
     // A fatal error, even after rows were written, means the data cannot be trusted; no rows
     // at all would show whatever the reused buffer held before.
     if (session.stopped()) {

@@ -39,6 +39,10 @@ using FileRead = std::function<qint64(int fd, unsigned char* buf, qint64 n)>;
 // frees everything it held and returns a `cancelled` result.
 using StopRequest = std::function<bool()>;
 
+// Receives, on the decoding thread and before the decode returns, a stand-in for the photo: the
+// first scan of a progressive file, at the photo's proportions (preview set, fullSize the photo's).
+using FirstScan = std::function<void(const DecodedPhoto&)>;
+
 // True when `photo` already holds as many pixels as a fresh decode for `cover` would give,
 // so a larger viewer needs no new decode. A failed decode covers everything (it would fail
 // again for the same file).
@@ -64,6 +68,9 @@ class JpegDecoder {
     // Ordinary progressive photos have about ten scans; thousands of tiny scans are an attack
     // that makes libjpeg walk every coefficient again for each one.
     static constexpr int kMaxScans = 64;
+    // A first scan holds about an eighth of the photo's detail, so its stand-in is kept at no
+    // more than this many eighths of the photo's size.
+    static constexpr int kFirstScanEighths = 2;
 
     // Decoders that share `budget` never hold more than its capacity together. One that may
     // wait blocks until the memory is free; one that may not returns a `deferred` result.
@@ -78,11 +85,13 @@ class JpegDecoder {
     // or undecodable file. A JPEG cut short after its header decodes with the missing part
     // grey, as cameras' half-written files do; a fatal error anywhere is a failure, and a file
     // that cannot be read whole is a `readFailed` failure. `stop`, when
-    // given, can abandon the decode part-way.
-    DecodedPhoto decode(const QString& path, QSize cover, const StopRequest& stop = {});
+    // given, can abandon the decode part-way. `firstScan`, when given, receives a progressive
+    // file's first scan from the same pass over the file, before its last scan is decoded.
+    DecodedPhoto decode(const QString& path, QSize cover, const StopRequest& stop = {},
+                        const FirstScan& firstScan = {});
     // The same for a JPEG already in memory.
     DecodedPhoto decodeBytes(const unsigned char* data, qint64 size, QSize cover,
-                             const StopRequest& stop = {});
+                             const StopRequest& stop = {}, const FirstScan& firstScan = {});
 
     // Bytes the last decode reserved from the budget (file, libjpeg's buffers, output); zero
     // when it was refused before decoding.
@@ -100,7 +109,7 @@ class JpegDecoder {
     // readFailed when the file is a regular one that could not be read whole.
     bool readFile(const QString& path, DecodedPhoto& result);
     DecodedPhoto decodeData(const unsigned char* data, qint64 size, QSize cover, qint64 heldBytes,
-                            const StopRequest& stop);
+                            const StopRequest& stop, const FirstScan& firstScan);
     QImage acquireImage(QSize size);
     void recycle(const QImage& image);
 

@@ -5,6 +5,7 @@
 #include "core/nativepath.h"
 
 #include <QHash>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <deque>
@@ -63,13 +64,19 @@ struct PhotoCache::Shared {
     void evictOverBudget();
     QString evictionVictim() const;
 
-    DecodedPhoto get(const QString& path, QSize cover, const StopRequest& stop);
+    DecodedPhoto get(const QString& path, QSize cover, const StopRequest& stop,
+                     const FirstScan& firstScan = {});
     DecodedPhoto decodeCounted(JpegDecoder& decoder, const QString& path, QSize cover,
-                               const StopRequest& stop);
+                               const StopRequest& stop, const FirstScan& firstScan = {});
     void stopBackgroundJobs(const QStringList& except);
-    // Delivers the embedded pictures that can stand in for the request's photo, kept or read.
-    void deliverPreviews(const Request& request, const PhotoHead& head,
-                         const std::atomic<bool>& stop);
+    // Delivers the embedded pictures that can stand in for the request's photo, kept or read;
+    // returns the width of the widest delivered (0: none).
+    int deliverPreviews(const Request& request, const PhotoHead& head,
+                        const std::atomic<bool>& stop);
+    // Keeps and delivers the first scan of the request's photo unless a picture at least as
+    // wide already stands in (`shownWidth`); `startedIn` is the generation the request began in.
+    void deliverFirstScan(const Request& request, const PhotoHead& head, const DecodedPhoto& scan,
+                          int shownWidth, quint64 startedIn, const std::atomic<bool>& stop);
     // Hands an arrival on if its request still counts; expects mutex to be held.
     void deliver(const Request& request, PhotoArrival arrival, const DecodedPhoto& photo,
                  const std::atomic<bool>& stop);
@@ -282,9 +289,10 @@ void PhotoCache::Shared::evictOverBudget() {
 }
 
 DecodedPhoto PhotoCache::Shared::decodeCounted(JpegDecoder& decoder, const QString& path,
-                                               QSize cover, const StopRequest& stop) {
+                                               QSize cover, const StopRequest& stop,
+                                               const FirstScan& firstScan) {
     ++decodes;
-    return decoder.decode(path, cover, stop);
+    return decoder.decode(path, cover, stop, firstScan);
 }
 
 // Abandons the worker's running decodes of photos not in `except`.
@@ -294,7 +302,8 @@ void PhotoCache::Shared::stopBackgroundJobs(const QStringList& except) {
     }
 }
 
-DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const StopRequest& stop) {
+DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const StopRequest& stop,
+                                     const FirstScan& firstScan) {
     const FileKey key = keyOf(path); // outside the lock: a slow device must not stall others
     std::unique_lock lock(mutex);
     std::shared_ptr<Job> job;
@@ -327,8 +336,9 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const Sto
         std::lock_guard lockForeground(foregroundMutex);
         foreground.setFileRead(read);
         const auto* flag = job ? &job->stop : nullptr;
-        photo = decodeCounted(foreground, path, cover,
-                              [&] { return (flag && flag->load()) || (stop && stop()); });
+        photo = decodeCounted(
+            foreground, path, cover, [&] { return (flag && flag->load()) || (stop && stop()); },
+            firstScan);
     }
     if (job) {
         lock.lock();
@@ -366,10 +376,11 @@ void PhotoCache::Shared::workerLoop() {
     threadExited.notify_all();
 }
 
-void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead& head,
-                                         const std::atomic<bool>& stop) {
+int PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead& head,
+                                        const std::atomic<bool>& stop) {
     const FileKey key{head.isFile, head.bytes, head.modifiedMs};
-    if (!key.valid) return;
+    if (!key.valid) return 0;
+    int shownWidth = 0;
     // The thumbnail first, ready in a moment, then the larger preview.
     const EmbeddedPicture pictures[] = {head.head.exifThumbnail, head.head.mpfPreview};
     int from = 0;
@@ -380,11 +391,12 @@ void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead
         // The photo itself comes at once, or is on its way from the worker.
         if (findCovering(request.path, key, request.cover) ||
             findJob(request.path, key, request.cover))
-            return;
+            return 0;
         const auto it = previews.find(request.path);
         if (it != previews.end() && it->key == key) {
             it->lastUse = ++useCounter;
             deliver(request, PhotoArrival::Preview, it->photo, stop);
+            shownWidth = it->photo.image.width();
             from = it->largest ? 2 : 1;
         }
     }
@@ -394,11 +406,29 @@ void PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead
                                   [&] { return stop.load(); });
         if (!preview.ok) continue;
         std::lock_guard lock(mutex);
-        if (stopping) return;
+        if (stopping) return shownWidth;
         if (startedIn == generation)
             storePreview(request.path, key, preview, i == 1 || !pictures[1].present());
         deliver(request, PhotoArrival::Preview, preview, stop);
+        shownWidth = std::max(shownWidth, preview.image.width());
     }
+    return shownWidth;
+}
+
+void PhotoCache::Shared::deliverFirstScan(const Request& request, const PhotoHead& head,
+                                          const DecodedPhoto& scan, int shownWidth,
+                                          quint64 startedIn, const std::atomic<bool>& stop) {
+    const FileKey key{head.isFile, head.bytes, head.modifiedMs};
+    if (!key.valid || scan.image.width() <= shownWidth) return;
+    DecodedPhoto preview = scan;
+    preview.fileBytes = head.bytes;
+    preview.modifiedMs = head.modifiedMs;
+    std::lock_guard lock(mutex);
+    if (stopping || stop.load()) return;
+    // Kept as a preview, so a return to a photo whose decode was abandoned shows it at once;
+    // no embedded picture is read for it again.
+    if (startedIn == generation) storePreview(request.path, key, preview, true);
+    deliver(request, PhotoArrival::Preview, preview, stop);
 }
 
 void PhotoCache::Shared::deliver(const Request& request, PhotoArrival arrival,
@@ -413,6 +443,7 @@ void PhotoCache::Shared::viewerLoop() {
         requestMade.wait(lock, [&] { return stopping || pendingRequest.has_value(); });
         if (stopping) break;
         const Request request = *pendingRequest;
+        const quint64 startedIn = generation; // a clear() meanwhile keeps nothing of this
         pendingRequest.reset();
         const auto stop = std::make_shared<std::atomic<bool>>(false);
         requestStop = stop;
@@ -427,11 +458,19 @@ void PhotoCache::Shared::viewerLoop() {
         lock.lock();
         deliver(request, PhotoArrival::Facts, facts, *stop);
         lock.unlock();
-        if (request.kind == RequestKind::Show && !stop->load())
-            deliverPreviews(request, head, *stop);
+        const bool show = request.kind == RequestKind::Show;
+        const int shownWidth = show && !stop->load() ? deliverPreviews(request, head, *stop) : 0;
         if (hook) hook(request.path, *stop);
+        // A progressive photo without a picture as good inside shows its first scan meanwhile.
+        FirstScan firstScan;
+        if (show)
+            firstScan = [&](const DecodedPhoto& scan) {
+                deliverFirstScan(request, head, scan, shownWidth, startedIn, *stop);
+            };
         DecodedPhoto photo;
-        if (!stop->load()) photo = get(request.path, request.cover, [&] { return stop->load(); });
+        if (!stop->load())
+            photo = get(
+                request.path, request.cover, [&] { return stop->load(); }, firstScan);
         lock.lock();
         requestStop.reset();
         // Finished, but a newer request came meanwhile: nobody wants it either.

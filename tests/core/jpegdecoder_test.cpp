@@ -525,14 +525,23 @@ TEST_F(JpegDecoderTest, EveryDecodeStaysWithinTheBudget) {
         {"progressive with 200 scans", withScans(progressive420, 200), {}, {}},
         {"progressive with 40 scans", withScans(progressive420, 40), {}, {64, 64}},
     };
+    // Read scan by scan for a stand-in, the same files give the same answers.
+    int firstScans = 0;
+    const kps::FirstScan receiver = [&](const DecodedPhoto&) { ++firstScans; };
     for (const auto& c : cases) {
         ASSERT_FALSE(c.bytes.isEmpty()) << c.name;
-        const DecodedPhoto photo = decoder.decode(write("p.jpg", c.bytes), c.cover);
-        EXPECT_EQ(photo.ok, !c.decoded.isEmpty()) << c.name;
-        EXPECT_EQ(photo.image.isNull() ? QSize() : photo.image.size(), c.decoded) << c.name;
-        EXPECT_LE(decoder.lastDemandBytes(), JpegDecoder::kBudgetBytes) << c.name;
-        EXPECT_EQ(decoder.budget()->inUse(), 0) << c.name;
+        for (const kps::FirstScan& firstScan : {kps::FirstScan(), receiver}) {
+            SCOPED_TRACE(firstScan ? "scan by scan" : "whole");
+            const DecodedPhoto photo =
+                decoder.decode(write("p.jpg", c.bytes), c.cover, {}, firstScan);
+            EXPECT_EQ(photo.ok, !c.decoded.isEmpty()) << c.name;
+            EXPECT_EQ(photo.image.isNull() ? QSize() : photo.image.size(), c.decoded) << c.name;
+            EXPECT_LE(decoder.lastDemandBytes(), JpegDecoder::kBudgetBytes) << c.name;
+            EXPECT_EQ(decoder.budget()->inUse(), 0) << c.name;
+        }
     }
+    // The progressive files decoded, and the one with too many scans, refused only later.
+    EXPECT_EQ(firstScans, 4);
 }
 
 // Decoders sharing a budget never hold more than it together: one that may not wait gives up
@@ -588,28 +597,50 @@ TEST_F(JpegDecoderTest, StoppedDecodeIsCancelledAndFreesItsMemory) {
     const QString progressive = write("p.jpg", progressiveJpeg(640, 480));
     // Two checks come before libjpeg starts (before the file is read, before the memory is
     // reserved); later ones come from libjpeg's progress hook.
+    // Read scan by scan, the first scan arrives first; a stop after it still cancels.
     const struct {
         QString path;
         int checksAllowed;
-    } cases[] = {{baseline, 0},  {baseline, 1},    {baseline, 2},
-                 {baseline, 40}, {progressive, 2}, {progressive, 3}};
+        bool scanByScan;
+        bool stopAtFirstScan;
+    } cases[] = {{baseline, 0, false, false},    {baseline, 1, false, false},
+                 {baseline, 2, false, false},    {baseline, 40, false, false},
+                 {progressive, 2, false, false}, {progressive, 3, false, false},
+                 {progressive, 3, true, false},  {progressive, 1000000, true, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.section(u'/', -1).toStdString() + " after " +
-                     std::to_string(c.checksAllowed));
+                     std::to_string(c.checksAllowed) + (c.scanByScan ? " scan by scan" : ""));
         int checks = 0;
-        const DecodedPhoto stopped =
-            decoder.decode(c.path, {}, [&] { return checks++ >= c.checksAllowed; });
+        bool stopNow = false;
+        std::vector<QSize> scans;
+        const kps::FirstScan firstScan = [&](const DecodedPhoto& scan) {
+            EXPECT_TRUE(scan.ok && scan.preview);
+            EXPECT_EQ(scan.fullSize, QSize(640, 480));
+            scans.push_back(scan.image.size());
+            stopNow = c.stopAtFirstScan;
+        };
+        const DecodedPhoto stopped = decoder.decode(
+            c.path, {}, [&] { return checks++ >= c.checksAllowed || stopNow; },
+            c.scanByScan ? firstScan : kps::FirstScan());
         EXPECT_TRUE(stopped.cancelled);
         EXPECT_FALSE(stopped.ok);
         EXPECT_TRUE(stopped.image.isNull());
-        EXPECT_EQ(checks, c.checksAllowed + 1) << "stopped at the first check that said so";
+        if (!c.stopAtFirstScan) {
+            EXPECT_EQ(checks, c.checksAllowed + 1) << "stopped at the first check that said so";
+        }
+        EXPECT_EQ(scans,
+                  c.stopAtFirstScan ? std::vector<QSize>{QSize(160, 120)} : std::vector<QSize>{});
         EXPECT_EQ(decoder.budget()->inUse(), 0);
 
-        const DecodedPhoto next = decoder.decode(c.path, {}, [] { return false; });
+        scans.clear();
+        stopNow = false;
+        const DecodedPhoto next = decoder.decode(
+            c.path, {}, [] { return false; }, c.scanByScan ? firstScan : kps::FirstScan());
         ASSERT_TRUE(next.ok);
         EXPECT_FALSE(next.cancelled);
+        EXPECT_EQ(scans.size(), c.scanByScan ? 1u : 0u);
         JpegDecoder fresh;
-        EXPECT_EQ(next.image, fresh.decode(c.path, {}).image);
+        EXPECT_EQ(next.image, fresh.decode(c.path, {}).image) << "the sharp photo, all scans";
     }
     // Failures are never reported as cancelled.
     const QString bad = write("bad.jpg", QByteArray("not a photo"));

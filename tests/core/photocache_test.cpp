@@ -501,7 +501,8 @@ TEST_F(PhotoCacheTest, DestructionAbandonsTheViewersRequest) {
 }
 
 // A request tells the file's facts first, then the file's embedded pictures, smallest first,
-// then the photo; a photo shown from memory is confirmed against the file, and a changed file
+// then a progressive file's first scan when it is wider than those, then the photo; a photo shown
+// from memory is confirmed against the file, and a changed file
 // replaces it.
 TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
     using kps::PhotoArrival;
@@ -511,6 +512,17 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
         camera, kps::test::withEmbeddedPictures(kps::test::makeJpegBytes(300, 200, 2),
                                                 kps::test::makeJpegBytes(48, 32, 3),
                                                 kps::test::makeJpegBytes(150, 100, 4))));
+    // Progressive: alone, with a thumbnail narrower than its first scan, with a wider preview.
+    const QByteArray progressive = kps::test::makeJpegBytes(300, 200, 6, 85, true);
+    const QString scans[] = {dir.filePath("scans.jpg"), dir.filePath("scans-thumb.jpg"),
+                             dir.filePath("scans-preview.jpg")};
+    ASSERT_TRUE(kps::test::writeFile(scans[0], progressive));
+    ASSERT_TRUE(kps::test::writeFile(
+        scans[1],
+        kps::test::withEmbeddedPictures(progressive, kps::test::makeJpegBytes(48, 32, 7), {})));
+    ASSERT_TRUE(kps::test::writeFile(
+        scans[2],
+        kps::test::withEmbeddedPictures(progressive, {}, kps::test::makeJpegBytes(150, 100, 8))));
     const QDateTime when(QDate(2017, 3, 5), QTime(9, 7, 41));
     ASSERT_TRUE(kps::test::setModified(camera, when));
     PhotoCache cache;
@@ -520,10 +532,17 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
     const struct {
         QString path;
         std::vector<PhotoArrival> order;
+        int lastPreviewWidth; // 0: no preview
     } cases[] = {
         {camera,
-         {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Preview, PhotoArrival::Photo}},
-        {plain, {PhotoArrival::Facts, PhotoArrival::Photo}}};
+         {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Preview, PhotoArrival::Photo},
+         150},
+        {plain, {PhotoArrival::Facts, PhotoArrival::Photo}, 0},
+        {scans[0], {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Photo}, 75},
+        {scans[1],
+         {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Preview, PhotoArrival::Photo},
+         75},
+        {scans[2], {PhotoArrival::Facts, PhotoArrival::Preview, PhotoArrival::Photo}, 150}};
     for (const auto& c : cases) {
         const size_t before = got.arrivals().size();
         cache.request(c.path, {});
@@ -536,6 +555,22 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
             EXPECT_EQ(p.fullSize, QSize(300, 200)) << "the photo's size at every arrival";
             EXPECT_EQ(p.fileBytes, QFileInfo(c.path).size());
         }
+        const DecodedPhoto& sharp = all.back().photo;
+        ASSERT_EQ(sharp.image.size(), QSize(300, 200)) << qPrintable(c.path);
+        if (c.lastPreviewWidth == 0) continue;
+        // The last stand-in has the photo's proportions and colours, and the photo replaced it.
+        const DecodedPhoto& standIn = all[all.size() - 2].photo;
+        const QSize size(c.lastPreviewWidth, c.lastPreviewWidth * 2 / 3);
+        EXPECT_EQ(standIn.image.size(), size) << qPrintable(c.path);
+        if (c.path == scans[0]) {
+            const QRgb a = standIn.image.pixel(size.width() / 2, size.height() / 2);
+            const QRgb b = sharp.image.pixel(150, 100);
+            EXPECT_NEAR(qRed(a), qRed(b), 24);
+            EXPECT_NEAR(qGreen(a), qGreen(b), 24);
+            EXPECT_NEAR(qBlue(a), qBlue(b), 24);
+        }
+        EXPECT_FALSE(cache.cachedPreview(c.path)) << "the photo stands for itself now";
+        EXPECT_EQ(cache.cached(c.path, {}).value().image.size(), QSize(300, 200));
     }
     EXPECT_EQ(got.arrivals()[0].photo.modifiedMs, when.toMSecsSinceEpoch());
     // The thumbnail, ready first, then the larger preview.
@@ -548,8 +583,8 @@ TEST_F(PhotoCacheTest, RequestsBringFactsPreviewPhotoAndReplaceAStaleOne) {
     ASSERT_TRUE(kps::test::setModified(camera, when.addSecs(60)));
     ASSERT_EQ(cache.cached(camera, {}).value().fullSize, QSize(300, 200));
     cache.request(camera, {}, kps::RequestKind::Confirm);
-    ASSERT_TRUE(eventually([&] { return got.taken().size() == 3; }));
-    EXPECT_EQ(got.taken()[2].photo.fullSize, QSize(200, 100));
+    ASSERT_TRUE(eventually([&] { return got.taken().size() == std::size(cases) + 1; }));
+    EXPECT_EQ(got.taken().back().photo.fullSize, QSize(200, 100));
     EXPECT_EQ(cache.cached(camera, {}).value().fullSize, QSize(200, 100));
 }
 

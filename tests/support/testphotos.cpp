@@ -105,7 +105,7 @@ bool setModified(const QString& path, const QDateTime& when) {
 
 namespace kps::test {
 
-QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain) {
+QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain, bool progressive) {
     std::vector<unsigned char> rgb(size_t(width) * size_t(height) * 3);
     quint32 state = 2463534242u ^ quint32(seed * 7919);
     auto noise = [&state, grain] {
@@ -129,7 +129,8 @@ QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain) {
     unsigned char* out = nullptr;
     unsigned long size = 0;
     QByteArray bytes;
-    if (tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 90, 0) == 0)
+    if (tjCompress2(h, rgb.data(), width, 0, height, TJPF_RGB, &out, &size, TJSAMP_420, 90,
+                    progressive ? TJFLAG_PROGRESSIVE : 0) == 0)
         bytes = QByteArray(reinterpret_cast<const char*>(out), qsizetype(size));
     tjFree(out);
     tjDestroy(h);

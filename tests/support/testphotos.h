@@ -34,6 +34,7 @@ namespace kps::test {
 
 // A photo-like JPEG: smooth colour fields with fine noise, about 3.5 bits per pixel, so that
 // 24 MP come near 10 MB. `grain` scales the noise.
-QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain = 28);
+QByteArray makePhotoLikeJpeg(int width, int height, int seed, int grain = 28,
+                             bool progressive = false);
 
 } // namespace kps::test
