@@ -125,17 +125,11 @@ bool RealFileOps::sameBytes(const QString& a, const QString& b) {
 }
 
 // One device can be mounted at several places (bind mounts), and a rename between two of them
-// is refused: a rename needs the same mount, which the mount id tells where the kernel has it.
+// is refused: a rename needs the same mount.
 bool RealFileOps::sameFileSystem(const QString& file, const QString& folder) {
     noteFileCall("FileOps::sameFileSystem");
-    struct statx sf, sd;
-    const unsigned mask = STATX_INO | STATX_MNT_ID;
-    if (::statx(AT_FDCWD, native(file), 0, mask, &sf) != 0 ||
-        ::statx(AT_FDCWD, native(folder), 0, mask, &sd) != 0)
-        return false;
-    if (sf.stx_dev_major != sd.stx_dev_major || sf.stx_dev_minor != sd.stx_dev_minor) return false;
-    const bool mountsKnown = (sf.stx_mask & sd.stx_mask & STATX_MNT_ID) != 0;
-    return !mountsKnown || sf.stx_mnt_id == sd.stx_mnt_id;
+    const quint64 mount = mountOf(file);
+    return mount != 0 && mount == mountOf(folder);
 }
 
 bool RealFileOps::makeFolder(const QString& path) {
@@ -229,10 +223,10 @@ bool RealFileOps::remove(const QString& path) {
     return ::unlink(native(path)) == 0;
 }
 
-quint64 mountOf(const QString& folder) {
+quint64 mountOf(const QString& path) {
     noteFileCall("mountOf");
     struct statx sx;
-    if (folder.isEmpty() || ::statx(AT_FDCWD, native(folder), 0, STATX_MNT_ID, &sx) != 0) return 0;
+    if (path.isEmpty() || ::statx(AT_FDCWD, native(path), 0, STATX_MNT_ID, &sx) != 0) return 0;
     if (sx.stx_mask & STATX_MNT_ID) return sx.stx_mnt_id;
     // No mount ids from this kernel: the device stands for the mount.
     return (quint64(sx.stx_dev_major) << 32 | sx.stx_dev_minor) | (quint64(1) << 63);

@@ -72,9 +72,9 @@ class RealFileOps : public FileOps {
     RenameResult dropOldName(const QByteArray& f, const QByteArray& t);
 };
 
-// The mount a folder lies on (a bind mount is a mount of its own), or 0 when it cannot be told.
-// Two folders with one nonzero mount let a rename move a photo between them.
-quint64 mountOf(const QString& folder);
+// The mount a file or folder lies on (a bind mount is a mount of its own), or 0 when it cannot
+// be told. Two places with one nonzero mount let a rename move a photo between them.
+quint64 mountOf(const QString& path);
 
 // How safeCopy ended.
 enum class CopyResult {

@@ -47,7 +47,7 @@ class Background : public Scene {
         return r;
     }
     QString shown() const { return listbox(const_cast<AppState&>(st), st.indexpanel); }
-    QString whereNow(const QString& p) const { return pending.origin(p); }
+    QString origin(const QString& p) const { return pending.origin(p); }
 
     PendingDrops pending;
     std::function<void(DropPlan&)> misjudge; // a release that believed what was no longer true
@@ -81,8 +81,8 @@ TEST(BackgroundDrop, ListsChangeAtReleaseAndTheDiskWhenTheWorkIsDone) {
     EXPECT_TRUE(QFileInfo::exists(p)); // nothing on disk yet
     EXPECT_FALSE(QFileInfo::exists(s.folder(kYellow) + "IMG_1.jpg"));
     EXPECT_EQ(s.pending.count(), 1);
-    EXPECT_EQ(s.whereNow(s.folder(kYellow) + "IMG_1.jpg"), p);
-    EXPECT_EQ(s.whereNow(s.folder(kBlue) + "IMG_1.jpg"), p);
+    EXPECT_EQ(s.origin(s.folder(kYellow) + "IMG_1.jpg"), p);
+    EXPECT_EQ(s.origin(s.folder(kBlue) + "IMG_1.jpg"), p);
 
     const DropResult r = s.work();
     EXPECT_TRUE(r.ok) << qPrintable(r.message);
@@ -165,10 +165,10 @@ TEST(BackgroundDrop, ThePhotoDroppedAgainBeforeItsWorkIsDoneMovesFromWhereItIs) 
         const QString atY = s.folder(kYellow) + "IMG_1.jpg";
         s.view(kYellow, atY); // the photo shows in its new folder, from where it is now
         EXPECT_EQ(s.shown(), atY);
-        EXPECT_EQ(s.whereNow(atY), p);
+        EXPECT_EQ(s.origin(atY), p);
         EXPECT_TRUE(s.release(4).ok);
         const QString atZ = s.folder(4) + "IMG_1.jpg";
-        EXPECT_EQ(s.whereNow(atZ), p);
+        EXPECT_EQ(s.origin(atZ), p);
         EXPECT_EQ(s.st.lists[4].paths(), QStringList{atZ});
 
         if (c.firstFails) s.ops.failOn(test::FileStep::Flush, test::inFolder(s.folder(kYellow)));
