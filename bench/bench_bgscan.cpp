@@ -6,7 +6,7 @@
 // generated under /tmp and removed after)
 
 #include "benchkit.h"
-#include "core/scan.h"
+#include "core/sources/scan.h"
 #include "scantree.h"
 #include "testphotos.h"
 

@@ -4,7 +4,7 @@
 // run), and the median cost of one pointer move of a drag with a 45 MP photo shown.
 
 #include "benchkit.h"
-#include "core/photocache.h"
+#include "core/photo/photocache.h"
 #include "testphotos.h"
 
 #include <QApplication>

@@ -9,8 +9,8 @@
 
 #include "app/widgets.h"
 #include "benchkit.h"
-#include "core/jpegdecoder.h"
-#include "core/photocache.h"
+#include "core/photo/jpegdecoder.h"
+#include "core/photo/photocache.h"
 #include "testphotos.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 //
 // Usage: bench_scan [TREE]   (without TREE a tree is generated under /tmp and removed after)
 
-#include "core/scan.h"
+#include "core/sources/scan.h"
 #include "scantree.h"
 
 #include <QFile>

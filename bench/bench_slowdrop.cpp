@@ -7,7 +7,7 @@
 // at /dev/shm) where the machine has one.
 
 #include "benchkit.h"
-#include "core/fileops.h"
+#include "core/files/fileops.h"
 #include "testphotos.h"
 
 #include <QApplication>

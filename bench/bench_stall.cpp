@@ -5,10 +5,10 @@
 // window's thread, and how many file calls of the photo path that thread made after start-up.
 
 #include "benchkit.h"
-#include "core/filecallguard.h"
-#include "core/fileops.h"
-#include "core/folderscan.h"
-#include "core/nativepath.h"
+#include "core/files/filecallguard.h"
+#include "core/files/fileops.h"
+#include "core/files/nativepath.h"
+#include "core/sources/folderscan.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

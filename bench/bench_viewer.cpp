@@ -4,8 +4,8 @@
 // peak memory while stepping through twenty 45 MP photos.
 
 #include "benchkit.h"
-#include "core/jpegdecoder.h"
-#include "core/photocache.h"
+#include "core/photo/jpegdecoder.h"
+#include "core/photo/photocache.h"
 #include "testphotos.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The command-line reader on arbitrary arguments: a file manager or a script may pass any
 // bytes. The parts of the input separated by NUL bytes are the arguments.
 
-#include "core/commandline.h"
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
+#include "core/sources/commandline.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // crashing, each decode must stay within the decoder's memory budget, by its own accounting
 // and, in the sanitizer build, by the heap's.
 
-#include "core/jpegdecoder.h"
+#include "core/photo/jpegdecoder.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -3,8 +3,8 @@
 // preview). It must not crash, read outside the input or loop; a size it gives is one a JPEG
 // frame can hold, and a picture it names lies where it can be read.
 
-#include "core/embeddedpreview.h"
-#include "core/jpegheader.h"
+#include "core/photo/embeddedpreview.h"
+#include "core/photo/jpegheader.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,13 +3,13 @@
 // names already on disk when they start with "!". The first byte of the second line, when
 // there is one, is the undo counter. Each property that fails aborts.
 
-#include "core/autorename.h"
-#include "core/cursor.h"
-#include "core/drop.h"
-#include "core/fileops.h"
-#include "core/leftovers.h"
-#include "core/nativepath.h"
-#include "core/scan.h"
+#include "core/drop/autorename.h"
+#include "core/drop/drop.h"
+#include "core/drop/leftovers.h"
+#include "core/files/fileops.h"
+#include "core/files/nativepath.h"
+#include "core/sources/scan.h"
+#include "core/state/cursor.h"
 
 #include <QSet>
 #include <QString>

@@ -2,7 +2,7 @@
 // loss, another editor or a hand edit can leave anything in it). Whatever it holds, one close
 // must keep every entry the start read, and a second close must change nothing more.
 
-#include "core/settingsfile.h"
+#include "core/settings/settingsfile.h"
 
 #include <QByteArray>
 #include <cstdint>

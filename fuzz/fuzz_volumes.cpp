@@ -1,8 +1,8 @@
 // The mount-table reader and the serial and device-path helpers on arbitrary bytes: a mount
 // table is outside input (any program can mount anything, with any name).
 
-#include "core/nativepath.h"
-#include "core/volumes.h"
+#include "core/files/nativepath.h"
+#include "core/sources/volumes.h"
 
 #include <QHash>
 #include <QString>

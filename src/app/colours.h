@@ -1,7 +1,7 @@
 #pragma once
 // Stored colours (0x00BBGGRR, or a system colour when the top byte is 0xFF) as Qt colours.
 
-#include "core/state.h"
+#include "core/state/state.h"
 
 #include <QColor>
 #include <QPalette>

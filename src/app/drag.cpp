@@ -3,11 +3,11 @@
 #include "app/mainwindow.h"
 #include "app/menupage.h"
 #include "app/widgets.h"
-#include "core/cursor.h"
-#include "core/dropgeometry.h"
-#include "core/dropjob.h"
-#include "core/dropqueue.h"
-#include "core/nativepath.h"
+#include "core/drop/dropjob.h"
+#include "core/drop/dropqueue.h"
+#include "core/files/nativepath.h"
+#include "core/state/cursor.h"
+#include "core/state/dropgeometry.h"
 #include "dialogs/renamedialog.h"
 
 namespace kps {

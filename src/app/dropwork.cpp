@@ -2,10 +2,10 @@
 // tells what is left, and closing waits for it.
 
 #include "app/mainwindow.h"
-#include "core/cursor.h"
-#include "core/dropqueue.h"
-#include "core/nativepath.h"
-#include "core/photocache.h"
+#include "core/drop/dropqueue.h"
+#include "core/files/nativepath.h"
+#include "core/photo/photocache.h"
+#include "core/state/cursor.h"
 
 #include <QLabel>
 #include <QProgressDialog>

@@ -1,6 +1,6 @@
 #include "app/framegeometry.h"
 
-#include "core/windowplace.h"
+#include "core/state/windowplace.h"
 
 #include <QEvent>
 #include <QGuiApplication>

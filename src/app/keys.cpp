@@ -2,7 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/menupage.h"
-#include "core/cursor.h"
+#include "core/state/cursor.h"
 
 #include <QFrame>
 #include <QKeyEvent>

@@ -3,7 +3,7 @@
 
 #include "app/mainwindow.h"
 #include "app/panelpainter.h"
-#include "core/cursor.h"
+#include "core/state/cursor.h"
 
 #include <QTimer>
 #include <QWindow>

@@ -4,9 +4,9 @@
 #include "app/closesignals.h"
 #include "app/mainwindow.h"
 #include "app/startarguments.h"
-#include "core/commandline.h"
-#include "core/nativepath.h"
-#include "core/settingsplace.h"
+#include "core/files/nativepath.h"
+#include "core/settings/settingsplace.h"
+#include "core/sources/commandline.h"
 
 #include <QApplication>
 #include <QDir>

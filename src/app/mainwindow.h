@@ -2,10 +2,11 @@
 // Form1: the main window. Builds the components, owns the program-wide state, and turns
 // events into calls of the core routines.
 
-#include "app/artwork.h"
-#include "core/dropjob.h"
-#include "core/folderscan.h"
-#include "core/state.h"
+#include "core/drop/dropjob.h"
+#include "core/sources/folderscan.h"
+#include "core/state/state.h"
+#include "dialogs/artwork.h"
+#include "dialogs/pickers.h"
 
 #include <QColor>
 #include <QMainWindow>
@@ -37,11 +38,6 @@ struct DropResult;
 class VolumeSource;
 class RenameDialog;
 class DeviceWizard;
-
-// The platform's modal pickers, replaceable so tests can answer them.
-using FolderPicker = std::function<QString(QWidget* parent, const QString& title,
-                                           const QString& start, const QString& root)>;
-using ColourPicker = std::function<QColor(QWidget* parent, const QColor& initial)>;
 
 // What the main window takes from outside, so tests can replace the disk, the volumes and the
 // pickers.

@@ -7,10 +7,10 @@
 #include "app/panelpainter.h"
 #include "app/pathlabel.h"
 #include "app/widgets.h"
-#include "core/cursor.h"
-#include "core/devicesearch.h"
-#include "core/nativepath.h"
-#include "core/wizardlogic.h"
+#include "core/files/nativepath.h"
+#include "core/sources/devicesearch.h"
+#include "core/sources/wizardlogic.h"
+#include "core/state/cursor.h"
 #include "dialogs/devicewizard.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "app/menupage.h"
 
-#include "app/artwork.h"
+#include "dialogs/artwork.h"
 
 #include <QCheckBox>
 #include <QFrame>

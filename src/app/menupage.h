@@ -1,7 +1,7 @@
 #pragma once
 // Panel20: the menu page over the viewer, with its eleven rows, colours and options.
 
-#include "core/devicesearch.h"
+#include "core/sources/devicesearch.h"
 
 #include <QString>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 // Draws one folder panel: its state colour, its text (turned for the side columns) and icon.
 
-#include "core/state.h"
+#include "core/state/state.h"
 
 #include <QColor>
 #include <QImage>

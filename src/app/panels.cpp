@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/panelpainter.h"
 #include "app/widgets.h"
-#include "core/cursor.h"
+#include "core/state/cursor.h"
 
 namespace kps {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/pathlabel.h"
 
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
 
 #include <QLabel>
 #include <QVariant>

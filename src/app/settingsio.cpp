@@ -7,13 +7,13 @@
 #include "app/menupage.h"
 #include "app/pathlabel.h"
 #include "app/widgets.h"
-#include "core/devicesearch.h"
-#include "core/dropqueue.h"
-#include "core/filecallguard.h"
-#include "core/folderpath.h"
-#include "core/nativepath.h"
-#include "core/settingsfile.h"
-#include "core/shutdown.h"
+#include "core/drop/dropqueue.h"
+#include "core/drop/shutdown.h"
+#include "core/files/filecallguard.h"
+#include "core/files/nativepath.h"
+#include "core/settings/folderpath.h"
+#include "core/settings/settingsfile.h"
+#include "core/sources/devicesearch.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "app/startarguments.h"
 
 #include "app/mainwindow.h"
-#include "core/cursor.h"
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
+#include "core/state/cursor.h"
 
 #include <QLabel>
 

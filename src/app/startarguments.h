@@ -1,7 +1,7 @@
 #pragma once
 // Starts sorting from what the command line named.
 
-#include "core/commandline.h"
+#include "core/sources/commandline.h"
 
 namespace kps {
 

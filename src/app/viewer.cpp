@@ -2,11 +2,11 @@
 
 #include "app/mainwindow.h"
 #include "app/widgets.h"
-#include "core/cursor.h"
-#include "core/fitting.h"
-#include "core/nativepath.h"
-#include "core/photocache.h"
-#include "core/photodate.h"
+#include "core/files/nativepath.h"
+#include "core/photo/fitting.h"
+#include "core/photo/photocache.h"
+#include "core/photo/photodate.h"
+#include "core/state/cursor.h"
 
 #include <QTimer>
 

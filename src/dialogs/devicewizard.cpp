@@ -1,7 +1,7 @@
 #include "dialogs/devicewizard.h"
 
-#include "app/artwork.h"
-#include "core/volumes.h"
+#include "core/sources/volumes.h"
+#include "dialogs/artwork.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -3,8 +3,8 @@
 // detaches the device, presses "Tovább", attaches it again; the first volume that was not
 // there before is the device. Then the user names it, picks its photo folder and an icon.
 
-#include "app/mainwindow.h"
-#include "core/wizardlogic.h"
+#include "core/sources/wizardlogic.h"
+#include "dialogs/pickers.h"
 
 #include <QDialog>
 #include <array>

@@ -1,4 +1,4 @@
-#include "core/autorename.h"
+#include "core/drop/autorename.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "core/commandline.h"
+#include "core/sources/commandline.h"
 
 #include "support/testphotos.h"
 

@@ -1,4 +1,4 @@
-#include "core/cursor.h"
+#include "core/state/cursor.h"
 
 #include <functional>
 #include <gtest/gtest.h>

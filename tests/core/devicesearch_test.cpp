@@ -1,4 +1,4 @@
-#include "core/devicesearch.h"
+#include "core/sources/devicesearch.h"
 
 #include <gtest/gtest.h>
 

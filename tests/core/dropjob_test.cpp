@@ -1,9 +1,9 @@
 // Drops whose file work runs after the release: the lists change at once, the work later, and
 // its result settles the lists by the disk without ever losing a photo.
 
-#include "core/dropjob.h"
-#include "core/scan.h"
-#include "core/shutdown.h"
+#include "core/drop/dropjob.h"
+#include "core/drop/shutdown.h"
+#include "core/sources/scan.h"
 #include "dropscene.h"
 
 #include <QRandomGenerator>

@@ -2,8 +2,8 @@
 // Nine slot folders in a temporary folder, for the drop tests: the scene the drops run in and
 // the checks that no photo is lost.
 
-#include "core/cursor.h"
-#include "core/drop.h"
+#include "core/drop/drop.h"
+#include "core/state/cursor.h"
 #include "faultyfileops.h"
 #include "testphotos.h"
 

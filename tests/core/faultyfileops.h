@@ -3,9 +3,9 @@
 // play file systems without no-replace renames (link + unlink instead), bind mounts (renames
 // between folders refused although the device is one) and ones that refuse to set file times.
 
-#include "core/cursor.h"
-#include "core/fileops.h"
-#include "core/nativepath.h"
+#include "core/files/fileops.h"
+#include "core/files/nativepath.h"
+#include "core/state/cursor.h"
 
 #include <QString>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "core/fileops.h"
+#include "core/files/fileops.h"
 #include "faultyfileops.h"
 #include "testphotos.h"
 

@@ -1,4 +1,4 @@
-#include "core/fitting.h"
+#include "core/photo/fitting.h"
 
 #include <QRect>
 #include <climits>

@@ -1,5 +1,5 @@
-#include "core/folderscan.h"
-#include "core/scan.h"
+#include "core/sources/folderscan.h"
+#include "core/sources/scan.h"
 #include "testphotos.h"
 #include "turnstile.h"
 

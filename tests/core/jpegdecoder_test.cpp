@@ -1,4 +1,4 @@
-#include "core/jpegdecoder.h"
+#include "core/photo/jpegdecoder.h"
 #include "testphotos.h"
 
 #include <QBuffer>

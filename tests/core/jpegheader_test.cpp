@@ -1,7 +1,7 @@
 // The pixel size read from a JPEG's frame header without decoding.
 
-#include "core/embeddedpreview.h"
-#include "core/jpegheader.h"
+#include "core/photo/embeddedpreview.h"
+#include "core/photo/jpegheader.h"
 #include "testphotos.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
-#include "core/fileops.h"
-#include "core/leftovers.h"
-#include "core/scan.h"
-#include "core/shutdown.h"
+#include "core/drop/leftovers.h"
+#include "core/drop/shutdown.h"
+#include "core/files/fileops.h"
+#include "core/sources/scan.h"
 #include "testphotos.h"
 
 #include <QDir>

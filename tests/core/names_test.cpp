@@ -2,14 +2,14 @@
 // as an older Windows disk leaves them, and U+FEFF, which they take for a byte-order mark. Each
 // step from the scan to the clean-up at close must name the very same bytes.
 
-#include "core/cursor.h"
-#include "core/drop.h"
-#include "core/folderpath.h"
-#include "core/jpegdecoder.h"
-#include "core/nativepath.h"
-#include "core/photodate.h"
-#include "core/scan.h"
-#include "core/shutdown.h"
+#include "core/drop/drop.h"
+#include "core/drop/shutdown.h"
+#include "core/files/nativepath.h"
+#include "core/photo/jpegdecoder.h"
+#include "core/photo/photodate.h"
+#include "core/settings/folderpath.h"
+#include "core/sources/scan.h"
+#include "core/state/cursor.h"
 #include "testphotos.h"
 
 #include <QFile>

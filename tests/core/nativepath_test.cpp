@@ -1,4 +1,4 @@
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "core/photocache.h"
+#include "core/photo/photocache.h"
 #include "testphotos.h"
 
 #include <QDateTime>

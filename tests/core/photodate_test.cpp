@@ -1,6 +1,6 @@
-#include "core/filecallguard.h"
-#include "core/jpegdecoder.h"
-#include "core/photodate.h"
+#include "core/files/filecallguard.h"
+#include "core/photo/jpegdecoder.h"
+#include "core/photo/photodate.h"
 #include "testphotos.h"
 
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "core/scan.h"
+#include "core/sources/scan.h"
 #include "testphotos.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "core/initext.h"
-#include "core/nativepath.h"
-#include "core/settingsfile.h"
+#include "core/files/nativepath.h"
+#include "core/settings/initext.h"
+#include "core/settings/settingsfile.h"
 #include "testphotos.h"
 
 #include <QDir>

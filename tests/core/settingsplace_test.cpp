@@ -1,6 +1,6 @@
-#include "core/settingsplace.h"
+#include "core/settings/settingsplace.h"
 
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
 
 #include "support/testphotos.h"
 

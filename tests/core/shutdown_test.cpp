@@ -1,4 +1,4 @@
-#include "core/shutdown.h"
+#include "core/drop/shutdown.h"
 #include "testphotos.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "core/volumes.h"
+#include "core/sources/volumes.h"
 
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
 
 #include "testphotos.h"
 

@@ -1,4 +1,4 @@
-#include "core/windowplace.h"
+#include "core/state/windowplace.h"
 
 #include <gtest/gtest.h>
 

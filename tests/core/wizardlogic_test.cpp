@@ -1,4 +1,4 @@
-#include "core/wizardlogic.h"
+#include "core/sources/wizardlogic.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "support/uitest.h"
 
 #include "app/widgets.h"
-#include "core/photolist.h"
+#include "core/state/photolist.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,10 +4,10 @@
 #include "dragdriver.h"
 
 #include "app/widgets.h"
-#include "core/dropqueue.h"
+#include "core/drop/dropqueue.h"
 #include "core/faultyfileops.h"
-#include "core/filecallguard.h"
-#include "core/folderscan.h"
+#include "core/files/filecallguard.h"
+#include "core/sources/folderscan.h"
 #include "turnstile.h"
 
 #include <QDir>

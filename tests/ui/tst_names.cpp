@@ -1,7 +1,7 @@
 // Folders and photos whose names are Latin-2 bytes, through the real window: shown readably in
 // the menu and the status bar, created at start, and kept byte for byte across a close.
 
-#include "core/nativepath.h"
+#include "core/files/nativepath.h"
 #include "support/testphotos.h"
 #include "support/uitest.h"
 

@@ -3,8 +3,8 @@
 #include "support/testphotos.h"
 #include "support/uitest.h"
 
-#include "app/artwork.h"
 #include "app/widgets.h"
+#include "dialogs/artwork.h"
 
 #include <QLabel>
 #include <QTest>

@@ -1,9 +1,9 @@
 // A photo whose name is taken in the folder it is dropped on: the rename question.
 
-#include "core/filecallguard.h"
+#include "core/files/filecallguard.h"
 #include "dragdriver.h"
 
-#include "core/dropgeometry.h"
+#include "core/state/dropgeometry.h"
 #include "dialogs/renamedialog.h"
 
 #include <QFile>

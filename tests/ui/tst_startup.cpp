@@ -4,7 +4,7 @@
 #include "support/uitest.h"
 
 #include "app/startarguments.h"
-#include "core/commandline.h"
+#include "core/sources/commandline.h"
 
 #include <QCheckBox>
 #include <QDir>

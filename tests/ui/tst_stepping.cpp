@@ -4,8 +4,8 @@
 #include "dragdriver.h"
 
 #include "app/widgets.h"
-#include "core/filecallguard.h"
-#include "core/photocache.h"
+#include "core/files/filecallguard.h"
+#include "core/photo/photocache.h"
 
 #include <QLabel>
 #include <QMutex>

@@ -4,7 +4,7 @@
 #include "support/uitest.h"
 
 #include "app/widgets.h"
-#include "core/photocache.h"
+#include "core/photo/photocache.h"
 
 #include <QFile>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 // A volume list that the test sets: cards are "attached" and "detached" by editing `list`.
 
-#include "core/volumes.h"
+#include "core/sources/volumes.h"
 
 #include <vector>
 
