@@ -1,10 +1,12 @@
 // Dragging the photo onto a folder panel sorts it.
 
+#include "app/dropwork.h"
+#include "app/loadscan.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/viewer.h"
 #include "app/widgets.h"
 #include "core/drop/dropjob.h"
-#include "core/drop/dropqueue.h"
 #include "core/files/nativepath.h"
 #include "core/state/cursor.h"
 #include "core/state/dropgeometry.h"
@@ -44,7 +46,7 @@ void MainWindow::Panel1MouseMove(QPoint p) {
 void MainWindow::Panel1MouseUp(QPoint) {
     if (!st_.mozg) return;
     // Decided from the lists alone: what needs the disk is decided by the work when it runs.
-    ListedOps planning(st_, pending_, scan_->mounts());
+    ListedOps planning(st_, drops_->pending(), load_->scan().mounts());
     const DropPlan plan = planDrop(st_, planning);
     bool confirmed = false;
     if (plan.needsRenameQuestion) {
@@ -56,14 +58,10 @@ void MainWindow::Panel1MouseUp(QPoint) {
     // The lists change now; the file work runs behind, in order.
     DropOutcome out;
     // The photo's size as its decode found it: the release reads nothing from the disk.
-    const qint64 size = plan.source == st_.globalnev ? std::max<qint64>(shownBytes_, 0) : 0;
+    const qint64 size =
+        plan.source == st_.globalnev ? std::max<qint64>(viewer_->shownBytes(), 0) : 0;
     DropJob job = prepareDrop(st_, plan, confirmed, size, out);
-    if (out.volt) {
-        job.id = nextDropId_++;
-        lastRelease_ = {job.id, st_.indexpanel, out.show};
-        pending_.add(job);
-        drops_->submit(std::move(job));
-    }
+    if (out.volt) drops_->submit(std::move(job), out.show);
     if (!out.volt || !out.ok) {
         // Nothing dropped, or the photo stayed where it was: its frame goes back.
         panel1_->setGeometry(st_.eredeti);
@@ -77,9 +75,9 @@ void MainWindow::Panel1MouseUp(QPoint) {
     }
     kepszinezo();
     syncStatusBar();
-    showPendingWork();
+    drops_->showPendingWork();
     st_.mozg = false;
-    settleHeldResults();
+    drops_->settleHeldResults();
 }
 
 } // namespace kps

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/menupage.h"
+#include "app/viewer.h"
 #include "app/widgets.h"
 
 #include <QScrollArea>
@@ -45,8 +46,8 @@ void MainWindow::FormResize() {
     }
 
     // The photo frame keeps its visibility; only its bounds follow the viewer.
-    fitFrame();
-    sharpen_->start(); // decoding waits until the resizing pauses
+    viewer_->fitFrame();
+    viewer_->sharpenLater();
 
     QFrame* page = menu_->panel20;
     page->setGeometry(panel2_->width() / 2 - page->width() / 2, 10, page->width(),

@@ -1,6 +1,6 @@
-// A load's folder scans run in the background: the source panel tells how far the scan got,
-// and the nine lists arrive together.
+#include "app/loadscan.h"
 
+#include "app/dropwork.h"
 #include "app/mainwindow.h"
 #include "app/panelpainter.h"
 #include "core/state/cursor.h"
@@ -15,37 +15,51 @@ namespace {
 constexpr int kRevealMs = 50;
 } // namespace
 
-void MainWindow::connectScan() {
-    scanReveal_ = new QTimer(this);
-    scanReveal_->setSingleShot(true);
-    scanReveal_->setInterval(kRevealMs);
-    connect(scanReveal_, &QTimer::timeout, this, [this] { setUpdatesEnabled(true); });
-    connect(scan_.get(), &FolderScan::finished, this, &MainWindow::scanFinished);
-    connect(scan_.get(), &FolderScan::progress, this,
-            [this](int photos, int) { scanProgress(photos); });
+LoadScan::LoadScan(MainWindow& window, AppState& st)
+    : QObject(&window), window_(window), st_(st), scan_(std::make_unique<FolderScan>()) {
+    reveal_ = new QTimer(this);
+    reveal_->setSingleShot(true);
+    reveal_->setInterval(kRevealMs);
+    connect(reveal_, &QTimer::timeout, this, [this] { window_.setUpdatesEnabled(true); });
+    connect(scan_.get(), &FolderScan::finished, this, &LoadScan::finished);
+    connect(scan_.get(), &FolderScan::progress, this, [this](int photos, int) {
+        scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], photos);
+        window_.kepszinezo();
+    });
 }
 
-bool MainWindow::scanning() const {
-    return scan_->isRunning();
+LoadScan::~LoadScan() = default;
+
+void LoadScan::start() {
+    // The lists empty at once and the new ones arrive together when every folder is read;
+    // until then there is nothing to show, step through or sort. The lists go aside for a
+    // cancelled load to put back; the worker frees the ones set aside before.
+    ScanLists stale;
+    if (!running()) {
+        stale = std::exchange(beforeLoad_.lists, std::exchange(st_.lists, {}));
+        beforeLoad_.index = st_.index;
+        beforeLoad_.indexpanel = st_.indexpanel;
+        beforeLoad_.dirs = listedDirs_;
+    }
+    st_.lists = {};
+    st_.index.fill(0);
+    holdStart();
+    scan_->start({st_.dirs, st_.pirosmappa}, std::move(stale));
+    scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], 0);
 }
 
-void MainWindow::scanProgress(int photos) {
-    scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], photos);
-    kepszinezo();
-}
-
-void MainWindow::holdScanStart() {
+void LoadScan::holdStart() {
     // Only a window already on the screen has a picture to keep: one not painted yet (a folder
     // given at start) would lose its first paint to the hold and stay black.
-    const QWindow* win = windowHandle();
+    const QWindow* win = window_.windowHandle();
     if (!win || !win->isExposed()) return;
-    setUpdatesEnabled(false);
-    scanReveal_->start();
+    window_.setUpdatesEnabled(false);
+    reveal_->start();
 }
 
-void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
-    scanReveal_->stop();
-    setUpdatesEnabled(true);
+void LoadScan::finished(const std::shared_ptr<ScanLists>& lists) {
+    reveal_->stop();
+    window_.setUpdatesEnabled(true);
     scanText_.fill(QString());
     st_.lists = std::move(*lists);
     listedDirs_ = st_.dirs;
@@ -56,18 +70,18 @@ void MainWindow::scanFinished(const std::shared_ptr<ScanLists>& lists) {
     st_.indexpanel = kSourceSlot;
     st_.panelState[kSourceSlot] = PanelState::Selected;
     st_.s1 = listbox(st_, st_.indexpanel);
-    kepbetoltes(st_.s1);
-    syncStatusBar();
-    kepszinezo();
-    settleHeldResults(); // drops done while the folders were read, settled by the disk
-    emit loaded();
+    window_.kepbetoltes(st_.s1);
+    window_.syncStatusBar();
+    window_.kepszinezo();
+    window_.drops().settleHeldResults(); // drops done while the folders were read, settled
+    emit window_.loaded();
 }
 
-void MainWindow::cancelScan() {
-    if (!scan_->isRunning()) return;
+void LoadScan::cancel() {
+    if (!running()) return;
     scan_->cancel();
-    scanReveal_->stop();
-    setUpdatesEnabled(true);
+    reveal_->stop();
+    window_.setUpdatesEnabled(true);
     scanText_.fill(QString());
     // The lists the load took come back when they are of the folders the slots hold now; lists
     // of other folders would be wrong, so the panels then say that nothing is loaded.
@@ -82,10 +96,10 @@ void MainWindow::cancelScan() {
         st_.megsemmi = true;
     }
     st_.s1 = listbox(st_, st_.indexpanel);
-    kepbetoltes(st_.s1);
-    syncStatusBar();
-    kepszinezo();
-    settleHeldResults();
+    window_.kepbetoltes(st_.s1);
+    window_.syncStatusBar();
+    window_.kepszinezo();
+    window_.drops().settleHeldResults();
 }
 
 } // namespace kps

@@ -1,13 +1,15 @@
 #include "app/mainwindow.h"
 
 #include "app/animatedcursor.h"
+#include "app/dropwork.h"
 #include "app/framegeometry.h"
+#include "app/loadscan.h"
 #include "app/menupage.h"
+#include "app/statusline.h"
+#include "app/viewer.h"
 #include "app/widgets.h"
-#include "core/drop/dropqueue.h"
 #include "core/files/fileops.h"
 #include "core/files/nativepath.h"
-#include "core/photo/photocache.h"
 #include "core/sources/volumes.h"
 #include "dialogs/devicewizard.h"
 #include "dialogs/renamedialog.h"
@@ -61,10 +63,9 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
         env_.fileOps = ownFileOps_.get();
     }
     // The worker shares the window's own file system object; one given by a test is the test's.
-    std::shared_ptr<FileOps> workOps =
-        ownFileOps_ ? ownFileOps_ : std::shared_ptr<FileOps>(env_.fileOps, [](FileOps*) {});
-    drops_ = std::make_unique<DropQueue>(
-        std::move(workOps), [this](const DropResult& result) { dropFinished(result); });
+    drops_ = std::make_unique<DropWork>(
+        *this, st_,
+        ownFileOps_ ? ownFileOps_ : std::shared_ptr<FileOps>(env_.fileOps, [](FileOps*) {}));
     if (!env_.volumes) {
         ownVolumes_ = systemVolumes();
         env_.volumes = ownVolumes_.get();
@@ -92,12 +93,8 @@ MainWindow::MainWindow(const Environment& env, QWidget* parent) : QMainWindow(pa
             return QColorDialog::getColor(initial, parent);
         };
     }
-    cache_ = std::make_unique<PhotoCache>();
-    scan_ = std::make_unique<FolderScan>();
-    connectScan();
-
+    load_ = std::make_unique<LoadScan>(*this, st_);
     buildComponents();
-    connectViewer();
     frame_ = new FrameGeometry(this);
 
     // Start-up, in this order: the menu scrolled to the top, nothing loaded, the program's
@@ -172,10 +169,12 @@ void MainWindow::buildComponents() {
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->installEventFilter(this);
 
+    viewer_ = std::make_unique<Viewer>(*this, st_, panel2_, panel1_, image1_);
     menu_ = std::make_unique<MenuPage>(buildMenuPage(panel2_));
     connectMenu();
 
-    buildStatusBar();
+    statusLine_ = new StatusLine(this);
+    setStatusBar(statusLine_);
 
     // Only the menu page's controls may hold the focus; a focused panel, button or status field
     // elsewhere would take the viewer's keys.
@@ -186,58 +185,58 @@ void MainWindow::buildComponents() {
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(1000);
     connect(timer1_, &QTimer::timeout, this, &MainWindow::Timer1Timer);
-    sharpen_ = new QTimer(this);
-    sharpen_->setSingleShot(true);
-    sharpen_->setInterval(150);
-    connect(sharpen_, &QTimer::timeout, this, &MainWindow::refreshDecodeForSize);
-}
-
-void MainWindow::buildStatusBar() {
-    auto* bar = new QStatusBar(this);
-    bar->setObjectName(QStringLiteral("StatusBar1"));
-    bar->setSizeGripEnabled(false);
-    bar->setFixedHeight(19);
-    // The folder, last, takes the rest of the bar; the others keep their widths.
-    static const int kWidths[kStatusFields] = {90, 250, 90, 100, 0};
-    static const bool kCentred[kStatusFields] = {true, false, true, false, false};
-    for (int i = 0; i < kStatusFields; ++i) {
-        auto* field = new ElidedLabel(bar);
-        field->setObjectName(QStringLiteral("StatusField%1").arg(i));
-        if (kWidths[i] > 0) {
-            field->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
-            field->setFixedWidth(kWidths[i]);
-        }
-        field->setAlignment((kCentred[i] ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-        bar->addWidget(field, kWidths[i] > 0 ? 0 : 1);
-        statusFields_[size_t(i)] = field;
-    }
-    // Messages get a place of their own: QStatusBar's own message would cover the fields.
-    statusMessage_ = new StatusMessage(bar);
-    statusMessage_->setObjectName(QStringLiteral("StatusMessage"));
-    statusMessage_->hide();
-    bar->addWidget(statusMessage_, 1); // while it shows, it shares the rest with the folder
-    statusPending_ = new QLabel(bar);
-    statusPending_->setObjectName(QStringLiteral("StatusPending"));
-    bar->addPermanentWidget(statusPending_);
-    statusMessageTimer_ = new QTimer(this);
-    statusMessageTimer_->setObjectName(QStringLiteral("StatusMessageTimer"));
-    statusMessageTimer_->setSingleShot(true);
-    statusMessageTimer_->setInterval(15000);
-    connect(statusMessageTimer_, &QTimer::timeout, this, [this] { showStatusMessage({}); });
-    setStatusBar(bar);
 }
 
 void MainWindow::showStatusMessage(const QString& text) {
-    statusMessage_->setMessage(text);
-    if (text.isEmpty())
-        statusMessageTimer_->stop();
-    else
-        statusMessageTimer_->start();
+    statusLine_->warn(text);
 }
 
 void MainWindow::syncStatusBar() {
-    for (int i = 0; i < kStatusFields; ++i)
-        statusFields_[size_t(i)]->setFullText(st_.status[size_t(i)]);
+    statusLine_->setFields(st_.status);
+}
+
+PhotoCache& MainWindow::photoCache() {
+    return viewer_->cache();
+}
+
+FolderScan& MainWindow::folderScan() {
+    return load_->scan();
+}
+
+bool MainWindow::scanning() const {
+    return load_->running();
+}
+
+bool MainWindow::cleaningUp() const {
+    return drops_->cleaningUp();
+}
+
+bool MainWindow::photoPending() const {
+    return viewer_->waiting();
+}
+
+bool MainWindow::standInShown() const {
+    return viewer_->standInShown();
+}
+
+const PendingDrops& MainWindow::pendingDrops() const {
+    return drops_->pending();
+}
+
+DropQueue& MainWindow::dropQueue() {
+    return drops_->queue();
+}
+
+QString MainWindow::bytesOf(const QString& path) const {
+    return drops_->bytesOf(path);
+}
+
+void MainWindow::kepbetoltes(const QString& path) {
+    viewer_->show(path);
+}
+
+void MainWindow::cancelScan() {
+    load_->cancel();
 }
 
 QWidget* MainWindow::ifindcomponent(const QString& name) const {
@@ -251,32 +250,7 @@ QWidget* MainWindow::ifindcomponent(const QString& name) const {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     cancelScan();
-    // The settings and the Trash wait for the drops' file work, and so does the close after a
-    // failed write: quitting never leaves a released drop undone without the user's word.
-    if (!pending_.empty() && !closeNow_) {
-        event->ignore();
-        finishWorkBeforeClosing();
-        return;
-    }
-    // A failed write keeps the window open once; the next close request always closes. So does
-    // one after the clean-up, or when the user would not wait for it.
-    if (closeWriteFailed_ || cleanedUp_ || (cleaning_ && closeNow_)) {
-        event->accept();
-        return;
-    }
-    event->ignore();
-    if (cleaning_) return; // its end closes the window
-    if (!kiment()) {
-        closeWriteFailed_ = true;
-        return;
-    }
-    // The Trash is emptied behind the window, unless a drop may still be at work there or the
-    // user would not wait; its photos then go at a later close.
-    if (workMayRun_ || closeNow_) {
-        event->accept();
-        return;
-    }
-    cleanUpBehind();
+    event->setAccepted(drops_->mayClose());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {

@@ -2,6 +2,7 @@
 
 #include "app/animatedcursor.h"
 #include "app/colours.h"
+#include "app/loadscan.h"
 #include "app/mainwindow.h"
 #include "app/menupage.h"
 #include "app/panelpainter.h"
@@ -126,21 +127,7 @@ void MainWindow::betoltesbuttonrol() {
     st_.panelState.fill(PanelState::Normal);
     st_.panelState[kSourceSlot] = PanelState::Selected;
     st_.indexpanel = kSourceSlot;
-    // The lists empty at once and the new ones arrive together when every folder is read
-    // (scanFinished); until then there is nothing to show, step through or sort. The lists go
-    // aside for a cancelled load to put back; the worker frees the ones set aside before.
-    ScanLists stale;
-    if (!scanning()) {
-        stale = std::exchange(beforeLoad_.lists, std::exchange(st_.lists, {}));
-        beforeLoad_.index = st_.index;
-        beforeLoad_.indexpanel = st_.indexpanel;
-        beforeLoad_.dirs = listedDirs_;
-    }
-    st_.lists = {};
-    st_.index.fill(0);
-    holdScanStart();
-    scan_->start({st_.dirs, st_.pirosmappa}, std::move(stale));
-    scanText_[kSourceSlot] = scanningText(st_.szoveg[kSourceSlot], 0);
+    load_->start();
     st_.s1 = listbox(st_, st_.indexpanel);
     kepbetoltes(st_.s1);
     syncStatusBar();
@@ -163,7 +150,7 @@ void MainWindow::Timer1Timer() {
         menu_->speedButtons[row]->setProperty("tag", view.loadable ? 1 : 0);
     }
     // The clash check already saw the device rows' new texts.
-    paintClashRows(tick.clash);
+    paintClashRows(*menu_, tick.clash);
     const bool rowOneLoads = tick.clash.ok;
     menu_->speedButtons[0]->setIcon(rowOneLoads ? art_.bmp[0] : art_.bmp[2]);
     menu_->speedButtons[0]->setProperty("tag", rowOneLoads ? 1 : 0);

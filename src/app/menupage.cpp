@@ -210,4 +210,14 @@ MenuPage buildMenuPage(QWidget* parent) {
     return m;
 }
 
+void paintClashRows(MenuPage& m, const ClashCheck& check) {
+    for (int i = 0; i < kMenuRows; ++i) {
+        QFrame* row = m.loadPanels[size_t(i)];
+        QPalette pal = row->palette();
+        pal.setColor(QPalette::Window,
+                     check.red[size_t(i)] ? QColor(255, 0, 0) : QColor(192, 192, 192));
+        row->setPalette(pal);
+    }
+}
+
 } // namespace kps

@@ -56,6 +56,9 @@ void paintSwatch(QPushButton* button, const QColor& colour);
 // and show the camera and the SD card only when they have none yet).
 void showMenuPictures(MenuPage& m, const Artwork& art);
 
+// Paints the rows whose paths clash red, the others silver.
+void paintClashRows(MenuPage& m, const ClashCheck& check);
+
 // Builds the page inside `parent` (the viewer area); every widget gets its component name.
 MenuPage buildMenuPage(QWidget* parent);
 

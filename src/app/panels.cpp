@@ -1,6 +1,7 @@
 // The nine folder panels: their drawing and their reactions to the pointer.
 
 #include "app/colours.h"
+#include "app/loadscan.h"
 #include "app/mainwindow.h"
 #include "app/panelpainter.h"
 #include "app/widgets.h"
@@ -20,9 +21,10 @@ void MainWindow::kepszinezo() {
         const size_t s = size_t(slot);
         const int n = st_.lists[s].count();
         const int p = n == 0 ? 0 : st_.index[s] + 1;
-        const QString text = scanText_[s].isEmpty()
+        const QString& scanText = load_->panelText(slot);
+        const QString text = scanText.isEmpty()
                                  ? QStringLiteral("%1 (%2/%3)").arg(st_.szoveg[s]).arg(p).arg(n)
-                                 : scanText_[s];
+                                 : scanText;
         const QImage* icon = nullptr;
         if (slot == kTrashSlot)
             icon = &art_.png[0];

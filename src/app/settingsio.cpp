@@ -7,8 +7,6 @@
 #include "app/menupage.h"
 #include "app/pathlabel.h"
 #include "app/widgets.h"
-#include "core/drop/dropqueue.h"
-#include "core/drop/shutdown.h"
 #include "core/files/filecallguard.h"
 #include "core/files/nativepath.h"
 #include "core/settings/folderpath.h"
@@ -168,29 +166,10 @@ bool MainWindow::kiment() {
     return true;
 }
 
-void MainWindow::cleanUpBehind() {
-    cleaning_ = true;
-    // The clean-up needs only the folders; the Trash's list is its scratch.
-    AppState folders;
-    folders.dirs = st_.dirs;
-    drops_->submitChore([folders]() mutable { shutdownCleanup(folders); });
-    showCloseProgress();
-}
-
 bool MainWindow::loadpanelhibakereso() {
     const ClashCheck check = kps::loadpanelhibakereso(rowPaths());
-    paintClashRows(check);
+    paintClashRows(*menu_, check);
     return check.ok;
-}
-
-void MainWindow::paintClashRows(const ClashCheck& check) {
-    for (int i = 0; i < kMenuRows; ++i) {
-        QFrame* row = menu_->loadPanels[size_t(i)];
-        QPalette pal = row->palette();
-        pal.setColor(QPalette::Window,
-                     check.red[size_t(i)] ? QColor(255, 0, 0) : QColor(192, 192, 192));
-        row->setPalette(pal);
-    }
 }
 
 } // namespace kps

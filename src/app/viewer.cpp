@@ -1,7 +1,8 @@
-// The viewer: shows the current photo fitted into the middle of the window.
+#include "app/viewer.h"
 
 #include "app/mainwindow.h"
 #include "app/widgets.h"
+#include "core/drop/dropjob.h"
 #include "core/files/nativepath.h"
 #include "core/photo/fitting.h"
 #include "core/photo/photocache.h"
@@ -31,12 +32,18 @@ const QString kLoadingText = QStringLiteral("Loading...");
 
 } // namespace
 
-void MainWindow::connectViewer() {
+Viewer::Viewer(MainWindow& window, AppState& st, ViewerArea* area, QFrame* frame, PhotoView* photo)
+    : QObject(&window), window_(window), st_(st), area_(area), frame_(frame), photo_(photo),
+      cache_(std::make_unique<PhotoCache>()) {
+    sharpen_ = new QTimer(this);
+    sharpen_->setSingleShot(true);
+    sharpen_->setInterval(150);
+    connect(sharpen_, &QTimer::timeout, this, &Viewer::refreshDecodeForSize);
     loadingDelay_ = new QTimer(this);
     loadingDelay_->setObjectName(QStringLiteral("LoadingDelay"));
     loadingDelay_->setSingleShot(true);
     loadingDelay_->setInterval(kLoadingDelayMs);
-    connect(loadingDelay_, &QTimer::timeout, this, &MainWindow::showLoading);
+    connect(loadingDelay_, &QTimer::timeout, this, &Viewer::showLoading);
     // Decodes finish on the cache's thread; the window takes them in its own turn.
     cache_->setDelivery([this](quint64 request, const QString& path, PhotoArrival arrival,
                                const DecodedPhoto& photo) {
@@ -47,28 +54,41 @@ void MainWindow::connectViewer() {
     });
 }
 
-QSize MainWindow::decodeCover() const {
-    const qreal dpr = devicePixelRatioF();
-    return QSize(qRound(panel2_->width() * dpr), qRound(panel2_->height() * dpr));
+Viewer::~Viewer() = default;
+
+void Viewer::sharpenLater() {
+    sharpen_->start();
 }
 
-void MainWindow::fitFrame() {
-    const QRect frame = ujraatmer(image1_->fullSize(), panel2_->size());
-    panel1_->setGeometry(frame);
-    image1_->setGeometry(QRect(QPoint(0, 0), frame.size()));
+void Viewer::rereadWhenArrived() {
+    if (!rereadWhenMoved_ || window_.pendingDrops().isArrival(st_.globalnev)) return;
+    rereadWhenMoved_ = false;
+    st_.dError = false;
+    pendingRequest_ = cache_->request(window_.bytesOf(st_.globalnev), decodeCover());
+}
+
+QSize Viewer::decodeCover() const {
+    const qreal dpr = area_->devicePixelRatioF();
+    return QSize(qRound(area_->width() * dpr), qRound(area_->height() * dpr));
+}
+
+void Viewer::fitFrame() {
+    const QRect frame = ujraatmer(photo_->fullSize(), area_->size());
+    frame_->setGeometry(frame);
+    photo_->setGeometry(QRect(QPoint(0, 0), frame.size()));
 }
 
 // Everything the viewer learns of the photo's file comes from memory or from its decoding
 // thread: the window's thread never looks at the disk for it.
-void MainWindow::kepbetoltes(const QString& path) {
+void Viewer::show(const QString& path) {
     // A wait goes on through the presses of a burst: "Loading..." comes once the whole wait is
     // long, however often the wanted photo changed meanwhile.
-    const bool waiting = photoPending();
-    const bool waitShown = waiting && panel2_->caption() == kLoadingText;
-    panel2_->setCaption(QString());
+    const bool wasWaiting = waiting();
+    const bool waitShown = wasWaiting && area_->caption() == kLoadingText;
+    area_->setCaption(QString());
     const bool relayout = st_.globalnev == kRelayoutMarker;
     if (path == st_.globalnev) {
-        if (waitShown) panel2_->setCaption(kLoadingText);
+        if (waitShown) area_->setCaption(kLoadingText);
         return;
     }
     stopWaiting();
@@ -80,18 +100,18 @@ void MainWindow::kepbetoltes(const QString& path) {
     st_.status[4] = displayPath(levalasztodir(path));
     if (path == kNoPhoto) {
         loadingDelay_->stop();
-        panel1_->hide();
-        syncStatusBar();
+        frame_->hide();
+        window_.syncStatusBar();
         return;
     }
     if (relayout) {
         // The picture held is the same photo: lay it out again at its full fitted size.
         loadingDelay_->stop();
         fitFrame();
-        panel1_->show();
+        frame_->show();
     } else {
         const QSize cover = decodeCover();
-        const QString bytes = bytesOf(path);
+        const QString bytes = window_.bytesOf(path);
         st_.dError = false;
         if (const auto photo = cache_->cached(bytes, cover)) {
             loadingDelay_->stop();
@@ -106,22 +126,22 @@ void MainWindow::kepbetoltes(const QString& path) {
             if (const auto preview = cache_->cachedPreview(bytes)) {
                 showStandIn(*preview);
             } else if (waitShown) {
-                panel2_->setCaption(kLoadingText);
+                area_->setCaption(kLoadingText);
             } else {
                 // The previous photo may stay a moment as it was laid out (no drag starts from
                 // it); a frame a drop left shrunk goes at once.
-                if (!waiting &&
-                    panel1_->geometry() != ujraatmer(image1_->fullSize(), panel2_->size()))
-                    panel1_->hide();
+                if (!wasWaiting &&
+                    frame_->geometry() != ujraatmer(photo_->fullSize(), area_->size()))
+                    frame_->hide();
                 if (!loadingDelay_->isActive()) loadingDelay_->start();
             }
             pendingRequest_ = cache_->request(bytes, cover);
         }
     }
-    syncStatusBar();
+    window_.syncStatusBar();
 }
 
-void MainWindow::showFileFacts(const DecodedPhoto& photo) {
+void Viewer::showFileFacts(const DecodedPhoto& photo) {
     shownBytes_ = photo.fileBytes;
     st_.status[2] =
         photo.fullSize.isValid()
@@ -131,38 +151,38 @@ void MainWindow::showFileFacts(const DecodedPhoto& photo) {
     st_.status[3] = photo.fileBytes >= 0 ? photoDateText(photo.modifiedMs) : QString();
 }
 
-void MainWindow::showStandIn(const DecodedPhoto& preview) {
-    image1_->setImage(preview.image, preview.fullSize);
+void Viewer::showStandIn(const DecodedPhoto& preview) {
+    photo_->setImage(preview.image, preview.fullSize);
     fitFrame();
     showFileFacts(preview);
-    panel2_->setCaption(QString());
-    panel1_->show();
+    area_->setCaption(QString());
+    frame_->show();
     standIn_ = true;
 }
 
-void MainWindow::showPhoto(const DecodedPhoto& photo) {
+void Viewer::showPhoto(const DecodedPhoto& photo) {
     if (photo.ok) {
-        image1_->setImage(photo.image, photo.fullSize);
+        photo_->setImage(photo.image, photo.fullSize);
         fitFrame();
         showFileFacts(photo);
         st_.dError = false;
-        panel2_->setCaption(QString());
-        panel1_->show();
+        area_->setCaption(QString());
+        frame_->show();
     } else {
         st_.dError = true;
         showFileFacts(photo);
         st_.status[2].clear(); // the previous photo's size would say this one has pixels
-        panel1_->hide();
-        panel2_->setCaption(QStringLiteral("Load Error"));
+        frame_->hide();
+        area_->setCaption(QStringLiteral("Load Error"));
     }
     QStringList next;
     for (const QString& neighbour : neighbours(st_))
-        next << bytesOf(neighbour);
+        next << window_.bytesOf(neighbour);
     cache_->prefetch(next, decodeCover());
 }
 
-void MainWindow::photoArrived(quint64 request, const QString& path, PhotoArrival arrival,
-                              const DecodedPhoto& photo) {
+void Viewer::photoArrived(quint64 request, const QString& path, PhotoArrival arrival,
+                          const DecodedPhoto& photo) {
     if (request != pendingRequest_) return; // asked for before the photo now wanted
     if (arrival != PhotoArrival::Photo) {
         // A sharper copy, or a confirmation, of the photo shown needs no stand-in.
@@ -171,38 +191,38 @@ void MainWindow::photoArrived(quint64 request, const QString& path, PhotoArrival
             showFileFacts(photo);
         else
             showStandIn(photo);
-        syncStatusBar();
+        window_.syncStatusBar();
         return;
     }
     // A drop's file work moved the photo while it was read: it is read again where it is now,
     // which is known once that work's result has come.
-    const QString bytes = bytesOf(st_.globalnev);
+    const QString bytes = window_.bytesOf(st_.globalnev);
     if (!photo.ok && path != bytes && !sharpening_) {
         pendingRequest_ = cache_->request(bytes, decodeCover());
         confirming_ = false;
         return;
     }
-    rereadWhenMoved_ = !photo.ok && !sharpening_ && pending_.isArrival(st_.globalnev);
+    rereadWhenMoved_ = !photo.ok && !sharpening_ && window_.pendingDrops().isArrival(st_.globalnev);
     const bool sharper = sharpening_;
     const bool confirmed =
-        confirming_ && photo.ok && photo.image.cacheKey() == image1_->image().cacheKey();
+        confirming_ && photo.ok && photo.image.cacheKey() == photo_->image().cacheKey();
     pendingRequest_ = 0;
     sharpening_ = false;
     confirming_ = false;
     if (sharper) {
-        if (photo.ok) image1_->setImage(photo.image, photo.fullSize);
+        if (photo.ok) photo_->setImage(photo.image, photo.fullSize);
         return;
     }
     if (confirmed) return;
     loadingDelay_->stop();
     standIn_ = false;
     showPhoto(photo);
-    syncStatusBar();
+    window_.syncStatusBar();
     // The viewer may have grown while the photo was on its way.
     if (photo.ok && !covers(photo, decodeCover())) sharpen_->start();
 }
 
-void MainWindow::stopWaiting() {
+void Viewer::stopWaiting() {
     if (pendingRequest_ == 0) return;
     cache_->cancelRequest();
     pendingRequest_ = 0;
@@ -210,25 +230,25 @@ void MainWindow::stopWaiting() {
     confirming_ = false;
 }
 
-void MainWindow::showLoading() {
+void Viewer::showLoading() {
     // A preview of the wanted photo is better than the words.
-    if (!photoPending() || standIn_) return;
-    panel1_->hide();
-    panel2_->setCaption(kLoadingText);
+    if (!waiting() || standIn_) return;
+    frame_->hide();
+    area_->setCaption(kLoadingText);
 }
 
-void MainWindow::refreshDecodeForSize() {
+void Viewer::refreshDecodeForSize() {
     // A viewer grown beyond what the decoded picture covers gets a sharper decode; a photo still
     // on its way is checked when it comes.
-    if (photoPending() || !panel1_->isVisible() || st_.globalnev.isEmpty() ||
-        st_.globalnev == kNoPhoto || st_.globalnev == kRelayoutMarker)
+    if (waiting() || !frame_->isVisible() || st_.globalnev.isEmpty() || st_.globalnev == kNoPhoto ||
+        st_.globalnev == kRelayoutMarker)
         return;
     const QSize cover = decodeCover();
-    const DecodedPhoto held{image1_->image(), image1_->fullSize(), true};
+    const DecodedPhoto held{photo_->image(), photo_->fullSize(), true};
     if (covers(held, cover)) return;
-    const QString bytes = bytesOf(st_.globalnev);
+    const QString bytes = window_.bytesOf(st_.globalnev);
     if (const auto photo = cache_->cached(bytes, cover)) {
-        image1_->setImage(photo->image, photo->fullSize);
+        photo_->setImage(photo->image, photo->fullSize);
         return;
     }
     pendingRequest_ = cache_->request(bytes, cover);
