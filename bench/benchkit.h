@@ -3,8 +3,6 @@
 // waits for its background work, photos to step through, and a probe of the window's thread.
 
 #include "app/mainwindow.h"
-#include "core/drop/dropjob.h"
-#include "core/sources/folderscan.h"
 #include "testphotos.h"
 
 #include <QApplication>

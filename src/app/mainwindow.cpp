@@ -1,12 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/animatedcursor.h"
-#include "app/dropwork.h"
 #include "app/framegeometry.h"
-#include "app/loadscan.h"
 #include "app/menupage.h"
 #include "app/statusline.h"
-#include "app/viewer.h"
 #include "app/widgets.h"
 #include "core/files/fileops.h"
 #include "core/files/nativepath.h"
@@ -193,42 +190,6 @@ void MainWindow::showStatusMessage(const QString& text) {
 
 void MainWindow::syncStatusBar() {
     statusLine_->setFields(st_.status);
-}
-
-PhotoCache& MainWindow::photoCache() {
-    return viewer_->cache();
-}
-
-FolderScan& MainWindow::folderScan() {
-    return load_->scan();
-}
-
-bool MainWindow::scanning() const {
-    return load_->running();
-}
-
-bool MainWindow::cleaningUp() const {
-    return drops_->cleaningUp();
-}
-
-bool MainWindow::photoPending() const {
-    return viewer_->waiting();
-}
-
-bool MainWindow::standInShown() const {
-    return viewer_->standInShown();
-}
-
-const PendingDrops& MainWindow::pendingDrops() const {
-    return drops_->pending();
-}
-
-DropQueue& MainWindow::dropQueue() {
-    return drops_->queue();
-}
-
-QString MainWindow::bytesOf(const QString& path) const {
-    return drops_->bytesOf(path);
 }
 
 void MainWindow::kepbetoltes(const QString& path) {

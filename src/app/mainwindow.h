@@ -2,7 +2,9 @@
 // Form1: the main window. Builds the components, owns the program-wide state, and hands events
 // to the parts that run the drops' work, the viewer and the load.
 
-#include "core/state/state.h"
+#include "app/dropwork.h"
+#include "app/loadscan.h"
+#include "app/viewer.h"
 #include "dialogs/artwork.h"
 #include "dialogs/pickers.h"
 
@@ -16,17 +18,10 @@ class QTimer;
 
 namespace kps {
 
-class DropQueue;
-class DropWork;
 class FileOps;
-class FolderScan;
-class LoadScan;
 class PanelPicture;
-class PendingDrops;
-class PhotoCache;
 class PhotoView;
 class StatusLine;
-class Viewer;
 class ViewerArea;
 class VolumeSource;
 struct MenuPage;
@@ -55,15 +50,15 @@ class MainWindow : public QMainWindow {
     DropWork& drops() { return *drops_; }
     Viewer& viewer() { return *viewer_; }
     StatusLine& statusLine() { return *statusLine_; }
-    PhotoCache& photoCache();
-    FolderScan& folderScan();
-    bool scanning() const;     // a load waits for its lists
-    bool cleaningUp() const;   // the close's clean-up runs behind the window
-    bool photoPending() const; // the viewer waits for the decode of the photo it is to show
-    bool standInShown() const; // the frame shows the wanted photo's embedded preview meanwhile
-    const PendingDrops& pendingDrops() const;
-    DropQueue& dropQueue();
-    QString bytesOf(const QString& path) const; // where a listed photo's bytes are now
+    PhotoCache& photoCache() { return viewer_->cache(); }
+    FolderScan& folderScan() { return load_->scan(); }
+    bool scanning() const { return load_->running(); }            // a load waits for its lists
+    bool cleaningUp() const { return drops_->cleaningUp(); }      // the close's clean-up runs
+    bool photoPending() const { return viewer_->waiting(); }      // the viewer waits for a decode
+    bool standInShown() const { return viewer_->standInShown(); } // a preview shows meanwhile
+    const PendingDrops& pendingDrops() const { return drops_->pending(); }
+    DropQueue& dropQueue() { return drops_->queue(); }
+    QString bytesOf(const QString& path) const { return drops_->bytesOf(path); } // now
 
     QWidget* ifindcomponent(const QString& name) const; // the component of that name, or null
     void betolt(); // reads settings.ini and prepares the window, menu and folders

@@ -2,8 +2,6 @@
 // A main window started in a temporary program folder, with HOME pointing into it too.
 
 #include "app/mainwindow.h"
-#include "core/drop/dropjob.h"
-#include "core/sources/folderscan.h"
 
 #include <QStringList>
 #include <QTemporaryDir>
