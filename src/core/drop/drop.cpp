@@ -244,20 +244,19 @@ class DropRun {
         }
     }
 
-    // The dragged file goes once every folder that takes part holds the photo, and its
-    // companions before it. A removal can happen and still report failure, so the disk decides.
+    // The dragged file goes once every folder that takes part holds the photo, and then its
+    // companions: a photo that cannot go keeps its whole group. A removal can happen and still
+    // report failure, so the disk decides.
     void deleteSource() {
+        if (!ops_.remove(source_) && ops_.exists(source_)) {
+            fail(QStringLiteral("Nem sikerült törölni: %1.").arg(source_));
+            return;
+        }
+        sourceGone();
         for (const Companion& c : plan_.companions) {
             const QString from = companionSource(plan_, c);
-            if (!ops_.remove(from) && ops_.exists(from)) {
+            if (!ops_.remove(from) && ops_.exists(from))
                 fail(QStringLiteral("Nem sikerült törölni: %1.").arg(from));
-                return;
-            }
-        }
-        if (ops_.remove(source_) || !ops_.exists(source_)) {
-            sourceGone();
-        } else {
-            fail(QStringLiteral("Nem sikerült törölni: %1.").arg(source_));
         }
     }
 
@@ -344,7 +343,10 @@ class DropRun {
             }
             if (r == RenameResult::Failed && !ops_.exists(from)) continue; // gone: not carried
             const bool there = r == RenameResult::Failed && ops_.exists(to);
-            if (there && ops_.sameBytes(from, to)) continue; // already there: goes with the photo
+            if (there && ops_.sameBytes(from, to)) { // already there: goes once the photo has
+                companionsThere_ << from;
+                continue;
+            }
             putBackCompanions();
             if (r == RenameResult::CrossDevice) return r;
             fail(there ? QStringLiteral("Más fájl van már ezen a néven: %1.").arg(to)
@@ -362,6 +364,7 @@ class DropRun {
                 fail(QStringLiteral("A társfájl itt maradt: %1.").arg(to));
         }
         movedCompanions_.clear();
+        companionsThere_.clear();
     }
 
     void copyInto(int slot, const QString& dest) {
@@ -400,6 +403,10 @@ class DropRun {
         ops_.flush(levalasztodir(step.dest));
         addEntry(step.slot, step.dest);
         sourceGone();
+        for (const QString& from : companionsThere_) {
+            if (!ops_.remove(from) && ops_.exists(from))
+                fail(QStringLiteral("Nem sikerült törölni: %1.").arg(from));
+        }
     }
 
     // Lists a file that now exists (the photo's copy with its companions beside it, unless
@@ -472,7 +479,8 @@ class DropRun {
     QStringList made_;     // the copies written
     QStringList madeFrom_; // for each copy, the file it copies
     std::vector<std::pair<QString, QString>> movedCompanions_; // renamed ahead of the photo
-    QString undoCopy_; // the undo copy this drop made, and its running number
+    QStringList companionsThere_; // identical at the target already: they go after the photo
+    QString undoCopy_;            // the undo copy this drop made, and its running number
     int undoNumber_ = 0;
     int holders_ = 0; // folders that now hold a copy of the photo
     bool failed_ = false;
