@@ -140,8 +140,9 @@ QString decodedName(const char* name, size_t len) {
 // The companions of the photos one folder read found, by photo path.
 using CompanionMap = QHash<QString, Companions>;
 
-// Gives the photos read from one folder (files from `first` on) the companions met there.
-void attachCompanions(const Folder& folder, const QStringList& files, qsizetype first,
+// Gives the photos read from one folder (files from `first` on) the companions met there, with
+// their sizes: one call for each companion, none for a file that belongs to no photo.
+void attachCompanions(const Folder& folder, int dirFd, const QStringList& files, qsizetype first,
                       const Companions& candidates, CompanionMap& out) {
     if (candidates.isEmpty()) return;
     QStringList names;
@@ -150,7 +151,14 @@ void attachCompanions(const Folder& folder, const QStringList& files, qsizetype 
         names << files[i].mid(folder.path.size());
     const std::vector<Companions> found = matchCompanions(names, candidates);
     for (size_t i = 0; i < found.size(); ++i) {
-        if (!found[i].isEmpty()) out.insert(files[first + qsizetype(i)], found[i]);
+        if (found[i].isEmpty()) continue;
+        Companions group = found[i];
+        for (Companion& c : group) {
+            struct stat st;
+            if (::fstatat(dirFd, nativePath(c.name).constData(), &st, 0) == 0)
+                c.bytes = qint64(st.st_size);
+        }
+        out.insert(files[first + qsizetype(i)], std::move(group));
     }
 }
 
@@ -216,12 +224,7 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
         }
         if (kind == EntryKind::File) {
             if (!nameMatches()) {
-                // A companion's size counts in the pending work; photos without any cost
-                // nothing, and this is the only call a companion costs.
-                struct stat st;
-                if (companionName() && ::fstatat(::dirfd(d), name, &st, 0) == 0 &&
-                    S_ISREG(st.st_mode))
-                    candidates << Companion{decodedName(name, len), qint64(st.st_size)};
+                if (companionName()) candidates << Companion{decodedName(name, len), 0};
                 continue;
             }
             QString path;
@@ -237,9 +240,9 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
                                    folder.raw + QByteArray(name, qsizetype(len)) + '/'});
         }
     }
+    if (!cancelled) attachCompanions(folder, ::dirfd(d), files, firstFile, candidates, companions);
     ::closedir(d);
     if (cancelled) return false;
-    attachCompanions(folder, files, firstFile, candidates, companions);
     if (control) control->folders.fetch_add(1, std::memory_order_relaxed);
     return true;
 }

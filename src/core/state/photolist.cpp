@@ -6,15 +6,6 @@
 
 namespace kps {
 
-namespace {
-
-// The folder part of a listed path: companions lie beside their photo.
-QString folderOf(const QString& path) {
-    return path.left(path.lastIndexOf(kSep) + 1);
-}
-
-} // namespace
-
 bool PhotoList::less(const Entry& a, const Entry& b) {
     const int c = a.key.compare(b.key);
     if (c != 0) return c < 0;
@@ -22,7 +13,7 @@ bool PhotoList::less(const Entry& a, const Entry& b) {
 }
 
 int PhotoList::insert(const QString& path, const Companions& companions) {
-    if (!companions.isEmpty()) setCompanions(path, companions);
+    if (!companions.isEmpty()) companions_.insert(path, companions);
     Entry e{path.toCaseFolded(), path};
     auto it = std::upper_bound(entries_.begin(), entries_.end(), e, less);
     it = entries_.insert(it, std::move(e));
@@ -37,24 +28,17 @@ int PhotoList::indexOf(const QString& path) const {
 
 void PhotoList::removeAt(int i) {
     if (i < 0 || i >= count()) return;
-    if (!companions_.isEmpty()) dropCompanions(at(i));
+    if (!companions_.isEmpty()) companions_.remove(at(i));
     entries_.erase(entries_.begin() + i);
 }
 
 void PhotoList::clear() {
     entries_.clear();
     companions_.clear();
-    owners_.clear();
 }
 
 void PhotoList::assign(const QStringList& paths, QHash<QString, Companions> companions) {
-    owners_.clear();
     companions_ = std::move(companions);
-    for (auto it = companions_.cbegin(); it != companions_.cend(); ++it) {
-        const QString folder = folderOf(it.key());
-        for (const Companion& c : it.value())
-            owners_.insert(folder + c.name, it.key());
-    }
     std::vector<Entry> fresh;
     fresh.reserve(size_t(paths.size()));
     for (const QString& p : paths)
@@ -69,22 +53,26 @@ const Companions& PhotoList::companionsOf(const QString& path) const {
     return it == companions_.cend() ? kNone : it.value();
 }
 
-void PhotoList::setCompanions(const QString& path, const Companions& companions) {
-    dropCompanions(path);
-    companions_.insert(path, companions);
-    const QString folder = folderOf(path);
-    for (const Companion& c : companions)
-        owners_.insert(folder + c.name, path);
-}
-
-void PhotoList::dropCompanions(const QString& path) {
-    const auto it = companions_.constFind(path);
-    if (it == companions_.cend()) return;
-    const QString folder = folderOf(path);
-    for (const Companion& c : it.value()) {
-        if (owners_.value(folder + c.name) == path) owners_.remove(folder + c.name);
+bool PhotoList::holdsCompanion(const QString& path) const {
+    if (companions_.isEmpty()) return false;
+    const QString name = path.mid(path.lastIndexOf(kSep) + 1);
+    // A companion's photo shares its name up to one of its last two dots, and such names
+    // stand together in the sorted list.
+    QString stem = path;
+    for (int dots = 0; dots < 2; ++dots) {
+        const qsizetype dot = stem.lastIndexOf(u'.');
+        if (dot <= path.lastIndexOf(kSep)) return false;
+        stem.truncate(dot);
+        const Entry from{stem.toCaseFolded(), stem};
+        for (auto it = std::lower_bound(entries_.begin(), entries_.end(), from, less);
+             it != entries_.end() && it->key.startsWith(from.key); ++it) {
+            if (!it->path.startsWith(stem + u'.')) continue;
+            for (const Companion& c : companionsOf(it->path)) {
+                if (c.name == name) return true;
+            }
+        }
     }
-    companions_.erase(it);
+    return false;
 }
 
 QStringList PhotoList::paths() const {

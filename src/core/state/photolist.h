@@ -38,7 +38,7 @@ class PhotoList {
     // The companions of the listed photo at path (empty for most photos).
     const Companions& companionsOf(const QString& path) const;
     // path names a companion of a listed photo.
-    bool holdsCompanion(const QString& path) const { return owners_.contains(path); }
+    bool holdsCompanion(const QString& path) const;
 
   private:
     struct Entry {
@@ -46,12 +46,9 @@ class PhotoList {
         QString path;
     };
     static bool less(const Entry& a, const Entry& b);
-    void setCompanions(const QString& path, const Companions& companions);
-    void dropCompanions(const QString& path);
     std::vector<Entry> entries_;
     // Only photos with companions take room here, so a folder without raw files pays nothing.
     QHash<QString, Companions> companions_; // by photo path
-    QHash<QString, QString> owners_;        // companion path -> its photo's path
 };
 
 } // namespace kps
