@@ -1,6 +1,7 @@
-// Times the subfolder scan against find(1) on a tree of 100,000 files in 2,000 folders.
+// Times the subfolder scan against find(1) on a tree of 100,000 files in 2,000 folders, and
+// again with a raw file and a sidecar beside every photo, which the scan records with it.
 //
-// Usage: bench_scan [TREE]   (without TREE a tree is generated under /tmp and removed after)
+// Usage: bench_scan [TREE]   (without TREE the trees are generated under /tmp and removed after)
 
 #include "core/sources/scan.h"
 #include "scantree.h"
@@ -51,32 +52,19 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QTemporaryDir generated(QStringLiteral("/tmp/bench_scan-XXXXXX"));
-    QString tree;
-    if (argc > 1) {
-        tree = QFile::decodeName(argv[1]);
-    } else {
-        if (!generated.isValid()) {
-            std::fprintf(stderr, "cannot create a temporary folder\n");
-            return 1;
-        }
-        tree = generated.path();
-        std::printf("generating %d files in %d folders under %s\n", kFiles, kFolders,
-                    qPrintable(tree));
-        if (!kps::bench::generateScanTree(tree + '/', kFolders, kFiles, kMaxDepth)) {
-            std::fprintf(stderr, "cannot generate the tree\n");
-            return 1;
-        }
-    }
+// Times DirList4 against find on one tree and prints `RESULT <label> ratio=...`; 1 on a
+// mismatch of the photos found.
+int measure(QString tree, const char* label) {
     if (!tree.endsWith('/')) tree += '/';
 
     const std::string find = findCommand(tree) + " > /dev/null";
+    int companions = 0;
     const auto scan = [&] {
         kps::PhotoList list;
         kps::DirList4(list, tree, QStringLiteral("*.jpg"), QStringLiteral("*.jpeg"));
+        companions = 0;
+        for (const QString& p : list.paths())
+            companions += int(list.companionsOf(p).size());
         return list.count();
     };
     const auto runFind = [&] {
@@ -94,12 +82,35 @@ int main(int argc, char** argv) {
     }
     const double scanMs = median(scanTimes);
     const double findMs = median(findTimes);
-    std::printf("DirList4: %d photos, median %.2f ms over %d runs\n", scanned, scanMs, kRuns);
+    std::printf("DirList4: %d photos, %d companions, median %.2f ms over %d runs\n", scanned,
+                companions, scanMs, kRuns);
     std::printf("find:     %ld photos, median %.2f ms over %d runs\n", found, findMs, kRuns);
     if (found != scanned) {
         std::printf("MISMATCH: DirList4 found %d photos, find %ld\n", scanned, found);
         return 1;
     }
-    std::printf("RESULT scan ratio=%.2f\n", scanMs / findMs);
+    std::printf("RESULT %s ratio=%.2f\n", label, scanMs / findMs);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) return measure(QFile::decodeName(argv[1]), "scan");
+    for (const bool companions : {false, true}) {
+        QTemporaryDir generated(QStringLiteral("/tmp/bench_scan-XXXXXX"));
+        if (!generated.isValid()) {
+            std::fprintf(stderr, "cannot create a temporary folder\n");
+            return 1;
+        }
+        const QString tree = generated.path();
+        std::printf("generating %d files in %d folders under %s%s\n", kFiles, kFolders,
+                    qPrintable(tree), companions ? ", with companions" : "");
+        if (!kps::bench::generateScanTree(tree + '/', kFolders, kFiles, kMaxDepth, companions)) {
+            std::fprintf(stderr, "cannot generate the tree\n");
+            return 1;
+        }
+        if (measure(tree, companions ? "scan_companions" : "scan") != 0) return 1;
+    }
     return 0;
 }

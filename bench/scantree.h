@@ -22,8 +22,10 @@ inline bool touch(const QString& path) {
 
 // Builds the tree under root (ending in "/"): `folderCount` folders hang under random earlier
 // folders at most maxDepth deep; every fifth of the `fileCount` files is a photo, and the
-// folders hold decoys that a scan must not list.
-inline bool generateScanTree(const QString& root, int folderCount, int fileCount, int maxDepth) {
+// folders hold decoys that a scan must not list. With `companions`, every photo also has a raw
+// file and the raw file's sidecar beside it.
+inline bool generateScanTree(const QString& root, int folderCount, int fileCount, int maxDepth,
+                             bool companions = false) {
     std::mt19937 rng(20240601);
     std::vector<QString> folders{root};
     std::vector<int> depth{0};
@@ -41,7 +43,9 @@ inline bool generateScanTree(const QString& root, int folderCount, int fileCount
     for (int i = 0; i < fileCount; ++i) {
         const QString& folder = folders[size_t(i % folderCount)];
         const char* ending = i % 5 == 0 ? kPhotoEndings[(i / 5) % 3] : kOtherEndings[i % 4];
-        if (!touch(folder + QStringLiteral("IMG_%1").arg(i, 6, 10, QChar(u'0')) + ending))
+        const QString stem = folder + QStringLiteral("IMG_%1").arg(i, 6, 10, QChar(u'0'));
+        if (!touch(stem + ending)) return false;
+        if (companions && i % 5 == 0 && !(touch(stem + ".CR2") && touch(stem + ".CR2.xmp")))
             return false;
     }
     for (int i = 0; i < folderCount; i += 50) { // folders named like photos

@@ -783,5 +783,193 @@ TEST(Drop, ALinkedPhotoArrivesAsAFileAndItsTargetIsNeverTouched) {
     }
 }
 
+// Companions: a photo with its raw file and a sidecar travels as one group.
+
+using test::rawBytes;
+using test::sidecarBytes;
+
+// IMG_1.JPG with IMG_1.CR2 and IMG_1.CR2.xmp in the source, and a lone IMG_2.jpg after it.
+struct Group {
+    QString jpg, raw, xmp;
+};
+Group putGroup(Scene& s, int seed = 1) {
+    Group g{s.put(kSourceSlot, "IMG_1.JPG", seed),
+            s.putFile(kSourceSlot, "IMG_1.CR2", rawBytes(seed)),
+            s.putFile(kSourceSlot, "IMG_1.CR2.xmp", sidecarBytes(seed))};
+    s.put(kSourceSlot, "IMG_2.jpg", 50);
+    return g;
+}
+
+// The group stands in `folder` under the base name `stem`, byte for byte.
+void expectGroupIn(const QString& folder, const QString& stem, const QString& photoExt = ".JPG",
+                   int seed = 1) {
+    EXPECT_EQ(test::readFile(folder + stem + photoExt), photo(seed)) << qPrintable(folder + stem);
+    EXPECT_EQ(test::readFile(folder + stem + ".CR2"), rawBytes(seed)) << qPrintable(folder + stem);
+    EXPECT_EQ(test::readFile(folder + stem + ".CR2.xmp"), sidecarBytes(seed));
+}
+
+TEST(DropGroup, EveryDropKindCarriesTheRawAndTheSidecarOnlyWithTheOption) {
+    enum class Kind { Yellow, YellowBlue, Green, Trash };
+    const std::pair<Kind, const char*> kinds[] = {{Kind::Yellow, "yellow"},
+                                                  {Kind::YellowBlue, "yellow+blue"},
+                                                  {Kind::Green, "green"},
+                                                  {Kind::Trash, "trash"}};
+    for (bool on : {true, false}) {
+        for (bool cross : {false, true}) {
+            for (const auto& [kind, name] : kinds) {
+                SCOPED_TRACE(std::string(name) + (cross ? ", copy" : ", rename") +
+                             (on ? ", option on" : ", option off"));
+                Scene s;
+                s.st.tarsfajlok = on;
+                s.ops.crossFileSystem = cross;
+                if (kind == Kind::YellowBlue) s.st.png[kBlue] = kMarkBlue;
+                if (kind == Kind::Green) s.st.png[kGreen] = kMarkGreen;
+                const int target = kind == Kind::Green   ? kGreen
+                                   : kind == Kind::Trash ? kTrashSlot
+                                                         : kYellow;
+                const Group g = putGroup(s);
+                s.load();
+                s.st.torol500 = 17;
+
+                const DropOutcome out = s.drop(target);
+                EXPECT_TRUE(out.ok) << qPrintable(out.message);
+                s.expectListsMatchDisk();
+                const bool stays = kind == Kind::Green;
+                EXPECT_EQ(QFileInfo::exists(g.jpg), stays);
+                // Without the option the companions never move; with it they go as the photo.
+                EXPECT_EQ(QFileInfo::exists(g.raw), stays || !on);
+                EXPECT_EQ(QFileInfo::exists(g.xmp), stays || !on);
+                QStringList receivers{s.folder(target)};
+                if (kind == Kind::YellowBlue) receivers << s.folder(kBlue);
+                if (kind == Kind::Trash) {
+                    EXPECT_EQ(s.st.torol500, 18);
+                }
+                for (const QString& folder : receivers) {
+                    if (on) {
+                        expectGroupIn(folder, "IMG_1");
+                        // The copy's entry knows its companions, so it can go on as a group.
+                        const Companions listed =
+                            s.st.lists[size_t(folder == s.folder(kBlue) ? kBlue : target)]
+                                .companionsOf(folder + "IMG_1.JPG");
+                        EXPECT_EQ(listed.size(), 2);
+                    } else {
+                        EXPECT_FALSE(QFileInfo::exists(folder + "IMG_1.CR2"));
+                        EXPECT_FALSE(QFileInfo::exists(folder + "IMG_1.CR2.xmp"));
+                    }
+                }
+                if (kind == Kind::Trash) { // the undo copies share the photo's number
+                    EXPECT_EQ(test::readFile(s.undoFolder() + "undo17.JPG"), photo(1));
+                    EXPECT_EQ(QFileInfo::exists(s.undoFolder() + "undo17.CR2"), on);
+                    EXPECT_EQ(QFileInfo::exists(s.undoFolder() + "undo17.CR2.xmp"), on);
+                    if (on) expectGroupIn(s.undoFolder(), "undo17");
+                }
+            }
+        }
+    }
+}
+
+TEST(DropGroup, AFailureAtAnyStepOfACompanionsCopyKeepsTheWholeGroupAtItsSource) {
+    enum class Kind { Yellow, YellowBlue, Green, Trash, Undo };
+    const std::pair<Kind, const char*> kinds[] = {{Kind::Yellow, "yellow"},
+                                                  {Kind::YellowBlue, "blue copy"},
+                                                  {Kind::Green, "green"},
+                                                  {Kind::Trash, "trash copy"},
+                                                  {Kind::Undo, "undo copy"}};
+    const std::pair<FileStep, const char*> steps[] = {{FileStep::CopyToTemp, "copy"},
+                                                      {FileStep::Flush, "flush"},
+                                                      {FileStep::Verify, "verify"},
+                                                      {FileStep::Rename, "rename"}};
+    int tripped = 0;
+    for (bool cross : {false, true}) {
+        for (const auto& [kind, kindName] : kinds) {
+            for (const auto& [step, stepName] : steps) {
+                SCOPED_TRACE(std::string(kindName) + ", " + stepName + (cross ? ", copy" : ""));
+                Scene s;
+                s.st.tarsfajlok = true;
+                s.ops.crossFileSystem = cross;
+                if (kind == Kind::YellowBlue) s.st.png[kBlue] = kMarkBlue;
+                if (kind == Kind::Green) s.st.png[kGreen] = kMarkGreen;
+                const int target = kind == Kind::Green                         ? kGreen
+                                   : kind == Kind::Trash || kind == Kind::Undo ? kTrashSlot
+                                                                               : kYellow;
+                const QString where = kind == Kind::YellowBlue ? s.folder(kBlue)
+                                      : kind == Kind::Undo     ? s.undoFolder()
+                                                               : s.folder(target);
+                const Group g = putGroup(s);
+                s.load();
+                const int torol500 = s.st.torol500;
+                // The raw file's step fails in that folder; the photo's would succeed.
+                s.ops.failOn(step, [&](const QString& p) {
+                    return levalasztodir(p) == where && p.contains(QStringLiteral(".CR2")) &&
+                           !p.endsWith(QStringLiteral("xmp"));
+                });
+                const DropOutcome out = s.drop(target);
+                tripped += s.ops.tripped;
+                if (s.ops.tripped == 0) continue; // a rename mode move has no copy to fail
+                EXPECT_FALSE(out.ok);
+                EXPECT_TRUE(out.message.contains(QStringLiteral(".CR2")))
+                    << qPrintable(out.message);
+                expectGroupIn(s.folder(kSourceSlot), "IMG_1");
+                // Nothing of the group is left anywhere else, and no temporary file.
+                EXPECT_EQ(s.copiesOf(photo(1)), 1);
+                EXPECT_EQ(s.copiesOf(rawBytes(1)), 1);
+                EXPECT_EQ(s.copiesOf(sidecarBytes(1)), 1);
+                EXPECT_TRUE(s.leftoverTemporaries().isEmpty());
+                EXPECT_EQ(s.st.torol500, torol500);
+                EXPECT_EQ(listbox(s.st, kSourceSlot), g.jpg);
+                s.expectListsMatchDisk();
+            }
+        }
+    }
+    EXPECT_GE(tripped, 34); // every case but the rename mode's copies of a move
+}
+
+TEST(DropGroup, ACompanionsNameTakenIsTheGroupsClash) {
+    enum class Kind { Yellow, GreenRenamed, GreenDeclined, Trash };
+    const std::pair<Kind, const char*> kinds[] = {{Kind::Yellow, "yellow refuses"},
+                                                  {Kind::GreenRenamed, "green renames"},
+                                                  {Kind::GreenDeclined, "green declined"},
+                                                  {Kind::Trash, "trash renames"}};
+    for (bool cross : {false, true}) {
+        for (const auto& [kind, name] : kinds) {
+            SCOPED_TRACE(std::string(name) + (cross ? ", copy" : ", rename"));
+            Scene s;
+            s.st.tarsfajlok = true;
+            s.ops.crossFileSystem = cross;
+            const bool green = kind == Kind::GreenRenamed || kind == Kind::GreenDeclined;
+            if (green) s.st.png[kGreen] = kMarkGreen;
+            const int target = green ? kGreen : kind == Kind::Trash ? kTrashSlot : kYellow;
+            const Group g = putGroup(s);
+            // Only the raw file's name is taken there, by another raw file.
+            const QString other = s.putFile(target, "IMG_1.CR2", rawBytes(9));
+            s.load();
+
+            const DropOutcome out = s.drop(target, kind == Kind::GreenRenamed);
+            EXPECT_EQ(test::readFile(other), rawBytes(9));
+            s.expectListsMatchDisk();
+            switch (kind) {
+            case Kind::Yellow:
+                EXPECT_FALSE(out.ok);
+                EXPECT_TRUE(out.message.contains(other)) << qPrintable(out.message);
+                expectGroupIn(s.folder(kSourceSlot), "IMG_1");
+                EXPECT_FALSE(QFileInfo::exists(s.folder(target) + "IMG_1.JPG"));
+                break;
+            case Kind::GreenRenamed:
+            case Kind::Trash:
+                EXPECT_TRUE(s.plan.needsRenameQuestion == green);
+                EXPECT_TRUE(out.ok) << qPrintable(out.message);
+                expectGroupIn(s.folder(target), "IMG_1_");
+                EXPECT_EQ(QFileInfo::exists(g.raw), green);
+                break;
+            case Kind::GreenDeclined:
+                EXPECT_TRUE(s.plan.needsRenameQuestion);
+                expectGroupIn(s.folder(kSourceSlot), "IMG_1");
+                EXPECT_EQ(QDir(s.folder(target)).entryList(QDir::Files), QStringList{"IMG_1.CR2"});
+                break;
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace kps

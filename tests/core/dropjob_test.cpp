@@ -308,6 +308,57 @@ TEST(BackgroundDrop, PendingWorkIsToldInPhotosAndMegabytes) {
     EXPECT_EQ(s.pending.bytes(), 0);
 }
 
+// With the option on, the work looks at the group again before anything goes: a companion gone
+// since the release is not carried; one whose name was taken since by other bytes refuses the
+// group; the pending figure counts the companions' bytes as the listing knew them.
+TEST(BackgroundDrop, AGroupIsLookedAtAgainWhenItsWorkRuns) {
+    enum class Change { None, CompanionGone, NameTaken, SameBytesThere };
+    const std::pair<Change, const char*> changes[] = {
+        {Change::None, "unchanged"},
+        {Change::CompanionGone, "xmp gone"},
+        {Change::NameTaken, "raw name taken"},
+        {Change::SameBytesThere, "raw already there"}};
+    for (bool cross : {false, true}) {
+        for (const auto& [change, name] : changes) {
+            SCOPED_TRACE(std::string(name) + (cross ? ", copy" : ", rename"));
+            Background s;
+            s.st.tarsfajlok = true;
+            s.ops.crossFileSystem = cross;
+            const QString jpg = s.put(kSourceSlot, "IMG_1.JPG", 1);
+            const QString raw = s.putFile(kSourceSlot, "IMG_1.CR2", test::rawBytes(1));
+            const QString xmp = s.putFile(kSourceSlot, "IMG_1.xmp", test::sidecarBytes(1));
+            s.load();
+            EXPECT_TRUE(s.release(kYellow).ok);
+            const qint64 group = 1000 + test::rawBytes(1).size() + test::sidecarBytes(1).size();
+            EXPECT_EQ(s.pending.bytes(), cross ? group : 0); // a rename writes nothing
+            const QString target = s.folder(kYellow) + "IMG_1.CR2";
+            if (change == Change::CompanionGone) QFile::remove(xmp);
+            if (change == Change::NameTaken) test::writeFile(target, test::rawBytes(7));
+            if (change == Change::SameBytesThere) test::writeFile(target, test::rawBytes(1));
+
+            const DropResult r = s.work();
+            s.expectListsMatchDisk();
+            if (change == Change::NameTaken) {
+                EXPECT_FALSE(r.ok);
+                EXPECT_TRUE(r.message.contains(target)) << qPrintable(r.message);
+                EXPECT_EQ(test::readFile(target), test::rawBytes(7));
+                EXPECT_EQ(test::readFile(jpg), photo(1));
+                EXPECT_EQ(test::readFile(raw), test::rawBytes(1));
+                EXPECT_EQ(s.shown(), jpg);
+                // Back in its list, the photo still knows its group for the next try.
+                EXPECT_EQ(s.st.lists[kSourceSlot].companionsOf(jpg).size(), 2);
+                continue;
+            }
+            EXPECT_TRUE(r.ok) << qPrintable(r.message);
+            EXPECT_FALSE(QFileInfo::exists(jpg));
+            EXPECT_FALSE(QFileInfo::exists(raw));
+            EXPECT_EQ(test::readFile(target), test::rawBytes(1));
+            EXPECT_EQ(QFileInfo::exists(s.folder(kYellow) + "IMG_1.xmp"),
+                      change != Change::CompanionGone);
+        }
+    }
+}
+
 // Random sequences of views, releases, work with failing steps, loads and closes over a few
 // photos that share names and bytes across the folders. Whatever happens, a photo the user sorted
 // or left outside the Trash is still there on disk, the lists tell the truth, and no temporary
@@ -331,12 +382,17 @@ class Simulation : public Background {
         };
         st.png[2] = pick(2) ? kMarkBlue : kMarkYellow;
         st.png[3] = pick(2) ? kMarkGreen : kMarkYellow;
+        // Half the sequences carry companions: photo 1 has a raw file wherever it lies.
+        st.tarsfajlok = pick(2) == 0;
         const int slotsWithPhotos[] = {kSourceSlot, kYellow, kGreen, 4, kTrashSlot};
         for (int i = 0; i < 5; ++i) {
             const int slot = slotsWithPhotos[pick(5)];
             const QString path = folder(slot) + QStringLiteral("IMG_%1.jpg").arg(1 + pick(2));
             if (QFileInfo::exists(path)) continue;
-            model[path] = test::readFile(put(slot, path.section(u'/', -1), 1 + pick(2)));
+            const int seed = 1 + pick(2);
+            model[path] = test::readFile(put(slot, path.section(u'/', -1), seed));
+            if (st.tarsfajlok && seed == 1)
+                putFile(slot, path.section(u'/', -1).replace(".jpg", ".CR2"), test::rawBytes(1));
             log << QStringLiteral("%1 holds photo %2").arg(path).arg(qHash(model[path]) % 100);
         }
         load();
@@ -423,10 +479,18 @@ class Simulation : public Background {
         for (int slot = 0; slot < kMarkedSlots; ++slot) {
             for (const QString& p : photosOnDisk(slot))
                 outside << test::readFile(p);
+            for (const QString& raw : QDir(folder(slot)).entryList({"*.CR2"}, QDir::Files))
+                outside << test::readFile(folder(slot) + raw);
         }
         for (const auto& [path, bytes] : model) {
             if (!path.startsWith(folder(kTrashSlot))) {
                 EXPECT_TRUE(outside.contains(bytes)) << "lost: " << qPrintable(path);
+                // A photo that carries a raw file never reaches a place without it.
+                if (st.tarsfajlok && bytes == photo(1)) {
+                    const QString raw = path.chopped(4) + QStringLiteral(".CR2");
+                    EXPECT_EQ(test::readFile(raw), test::rawBytes(1))
+                        << "raw lost: " << qPrintable(raw);
+                }
             }
         }
     }

@@ -3,6 +3,7 @@
 // the checks that no photo is lost.
 
 #include "core/drop/drop.h"
+#include "core/sources/scan.h"
 #include "core/state/cursor.h"
 #include "faultyfileops.h"
 #include "testphotos.h"
@@ -48,6 +49,13 @@ class Scene {
         return path;
     }
 
+    // Writes any file (a raw file, a sidecar) with the given bytes; returns its path.
+    QString putFile(int slot, const QString& name, const QByteArray& bytes) {
+        const QString path = folder(slot) + name;
+        EXPECT_TRUE(test::writeFile(path, bytes));
+        return path;
+    }
+
     QStringList photosOnDisk(int slot) const {
         QStringList out;
         const QDir d(folder(slot));
@@ -64,7 +72,9 @@ class Scene {
     void load(int viewed = kSourceSlot, const QString& photo = {}) {
         st.megsemmi = false;
         for (int slot = 0; slot < kSlotCount; ++slot) {
-            st.lists[size_t(slot)].assign(photosOnDisk(slot));
+            // The load's own scan, which also finds each photo's companions.
+            FileList2(st.lists[size_t(slot)], folder(slot), QStringLiteral("*.jpg"),
+                      QStringLiteral("*.jpeg"), 0);
             st.index[size_t(slot)] = 0;
             st.panelState[size_t(slot)] = PanelState::Normal;
         }
@@ -143,6 +153,14 @@ class Scene {
 
 inline QByteArray photo(int seed) {
     return test::makeJpegBytes(24, 16, seed);
+}
+
+// The bytes of a raw file and of a sidecar, different for every seed and from any photo's.
+inline QByteArray rawBytes(int seed) {
+    return QByteArray("raw ") + QByteArray::number(seed) + QByteArray(4096, char('a' + seed % 26));
+}
+inline QByteArray sidecarBytes(int seed) {
+    return QByteArray("<x:xmpmeta ") + QByteArray::number(seed) + "/>";
 }
 
 } // namespace kps::test

@@ -1,3 +1,4 @@
+#include "core/drop/companions.h"
 #include "core/sources/scan.h"
 #include "testphotos.h"
 
@@ -249,6 +250,83 @@ TEST_F(DeepScan, CancelledScanStopsAndLeavesTheListAlone) {
     control.cancelled = true;
     EXPECT_FALSE(FileList2(list_, root(), "*.jpg", "*.jpeg", leftoverCutoff(), &control));
     EXPECT_EQ(list_.paths(), QStringList{"/stale/old.jpg"});
+}
+
+// Companions: which files the scan finds beside each photo.
+TEST_F(ScanFolder, EachPhotoKeepsTheCompanionsFoundBesideIt) {
+    struct Case {
+        const char* name;
+        QStringList files;
+        QString photo;
+        QStringList companions; // in name order
+    };
+    const Case cases[] = {
+        {"raw and both sidecars",
+         {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.CR2.xmp", "IMG_1.xmp", "IMG_1.CR2.pp3"},
+         "IMG_1.JPG",
+         {"IMG_1.CR2", "IMG_1.CR2.pp3", "IMG_1.CR2.xmp", "IMG_1.xmp"}},
+        {"extensions in any case",
+         {"a.jpg", "a.NEF", "a.Xmp", "a.jpg.PP3"},
+         "a.jpg",
+         {"a.NEF", "a.Xmp", "a.jpg.PP3"}},
+        {"a raw's sidecar without the raw is nobody's", {"b.jpg", "b.CR2.xmp"}, "b.jpg", {}},
+        {"the photo's own sidecar",
+         {"b.jpeg", "b.jpeg.xmp", "b.jpg.xmp"},
+         "b.jpeg",
+         {"b.jpeg.xmp"}},
+        {"the name part is exact", {"E.jpg", "e.cr2", "E_1.cr2"}, "E.jpg", {}},
+        {"other files stay out",
+         {"f.jpg", "f.mov", "f.txt", "f.xmp.bak", "f.jpg.part"},
+         "f.jpg",
+         {}},
+        {"a raw without a photo belongs to nothing", {"c.CR2", "c.xmp", "d.jpg"}, "d.jpg", {}},
+        {"two raws", {"g.JPG", "g.DNG", "g.ARW"}, "g.JPG", {"g.ARW", "g.DNG"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString folder = dir.path() + '/';
+        for (const QString& f : c.files)
+            ASSERT_TRUE(test::writeFile(folder + f, f.toUtf8()));
+        FileList2(list_, folder, "*.jpg", "*.jpeg");
+        QStringList names;
+        for (const Companion& m : list_.companionsOf(folder + c.photo)) {
+            names << m.name;
+            EXPECT_EQ(m.bytes, m.name.toUtf8().size()); // the size the folder read gave
+            EXPECT_TRUE(list_.holdsCompanion(folder + m.name));
+        }
+        EXPECT_EQ(names, c.companions);
+        // Only photos are listed, whatever lies beside them.
+        for (const QString& p : list_.paths())
+            EXPECT_TRUE(p.endsWith(".jpg", Qt::CaseInsensitive) ||
+                        p.endsWith(".jpeg", Qt::CaseInsensitive));
+    }
+}
+
+TEST_F(ScanFolder, CompanionsGoWithTheirEntryAndDeepScansFindThemInEveryFolder) {
+    for (const char* name : {"a.jpg", "a.orf", "sub/b.jpg", "sub/b.rw2", "sub/a.orf"})
+        touch(QString::fromUtf8(name));
+    DirList4(list_, root(), "*.jpg", "*.jpeg");
+    EXPECT_EQ(list_.companionsOf(root() + "a.jpg"), (Companions{{"a.orf", 1}}));
+    EXPECT_EQ(list_.companionsOf(root() + "sub/b.jpg"), (Companions{{"b.rw2", 1}}));
+    list_.removeAt(list_.indexOf(root() + "a.jpg"));
+    EXPECT_TRUE(list_.companionsOf(root() + "a.jpg").isEmpty());
+    EXPECT_FALSE(list_.holdsCompanion(root() + "a.orf"));
+}
+
+TEST(CompanionMarker, NamesWhatThePhotoHas) {
+    const struct {
+        Companions companions;
+        QString marker;
+    } cases[] = {
+        {{}, ""},
+        {{{"a.CR2", 1}}, "RAW"},
+        {{{"a.xmp", 1}}, "XMP"},
+        {{{"a.pp3", 1}}, "XMP"},
+        {{{"a.NEF", 1}, {"a.NEF.xmp", 1}}, "RAW+XMP"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(companionMarker(c.companions), c.marker);
 }
 
 } // namespace

@@ -56,6 +56,7 @@ Settings distinctSettings() {
     s.torol500 = 501;
     s.kurzor = true;
     s.pirosmappa = false;
+    s.tarsfajlok = true;
     s.reservedSerial1 = QStringLiteral("1A2B:3C4D");
     s.reservedIcon1 = QStringLiteral("2");
     s.reservedPath1 = QStringLiteral(":/DCIM/");
@@ -141,6 +142,7 @@ TEST(SettingsDefaults, MatchFirstStart) {
     EXPECT_EQ(s.torol500, 1);
     EXPECT_FALSE(s.kurzor);
     EXPECT_FALSE(s.pirosmappa);
+    EXPECT_FALSE(s.tarsfajlok); // companions stay behind until the user asks otherwise
     for (const QString& serial : {s.reservedSerial1, s.reservedSerial2})
         EXPECT_EQ(serial, QStringLiteral("qqqq:qqqq"));
     for (const QString& icon : {s.reservedIcon1, s.reservedIcon2})
@@ -193,10 +195,11 @@ TEST_F(SettingsFileTest, BooleansAreNonZeroIntegers) {
                  {"0", false}, {"yes", false}, {"", false},  {"true", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
-        const Settings s =
-            readText(QByteArray("[kezdo]\nkurzor=") + c.value + "\npirosmappa=" + c.value + "\n");
+        const Settings s = readText(QByteArray("[kezdo]\nkurzor=") + c.value +
+                                    "\npirosmappa=" + c.value + "\ntarsfajlok=" + c.value + "\n");
         EXPECT_EQ(s.kurzor, c.expected);
         EXPECT_EQ(s.pirosmappa, c.expected);
+        EXPECT_EQ(s.tarsfajlok, c.expected);
     }
 }
 
@@ -288,9 +291,10 @@ TEST_F(SettingsFileTest, NewFileHasTheFullLayout) {
                                "reservedSerial2=*",
                                "reservedIcon2=3",
                                "reservedPath2=:/",
-                               "pirosmappa=0"};
+                               "pirosmappa=0",
+                               "tarsfajlok=1"};
     EXPECT_EQ(writtenLines(), expected);
-    EXPECT_EQ(expected.size() - 3, 45);
+    EXPECT_EQ(expected.size() - 3, 46);
     EXPECT_TRUE(test::readFile(file()).startsWith("[ablak]\n")); // no byte-order mark
     EXPECT_EQ(folderEntries(), QStringList{kSettingsFileName});  // no temporary left
 }
@@ -306,7 +310,7 @@ TEST_F(SettingsFileTest, EveryValueSurvivesWriteAndRead) {
     EXPECT_EQ(read(), s);
     ASSERT_TRUE(writeSettings(file(), s)); // over its own file: nothing moves or doubles
     EXPECT_EQ(read(), s);
-    EXPECT_EQ(writtenLines().size(), 48);
+    EXPECT_EQ(writtenLines().size(), 49);
 }
 
 TEST_F(SettingsFileTest, LineBreakInATextCannotAddEntries) {
@@ -336,8 +340,9 @@ TEST_F(SettingsFileTest, OlderFileKeepsItsOrderAndUnknownEntries) {
     EXPECT_EQ(at("valami=igen"), at("[extra]") + 1);
     EXPECT_EQ(lines.mid(at("[ablak]"), 5),
               (QStringList{"[ablak]", "height=581", "width=866", "left=0", "top=0"}));
-    EXPECT_EQ(lines.last(), QStringLiteral("pirosmappa=0")); // the new section comes last
-    EXPECT_EQ(lines.size(), 1 + 4 + 2 + 45); // comment, 4 sections, 2 old-only lines, 45 keys
+    // The new section comes last, the companions' key after the keys it always had.
+    EXPECT_EQ(lines.mid(lines.size() - 2), (QStringList{"pirosmappa=0", "tarsfajlok=0"}));
+    EXPECT_EQ(lines.size(), 1 + 4 + 2 + 46); // comment, 4 sections, 2 old-only lines, 46 keys
 }
 
 TEST_F(SettingsFileTest, FailedWritesLeaveNothingBehind) {
@@ -427,7 +432,7 @@ TEST_F(SettingsFileTest, HugeFileIsReadOnlyUpToTheLimit) {
     ASSERT_TRUE(writeSettings(file(), read()));
     const QByteArray written = test::readFile(file());
     EXPECT_LE(written.size(), kSettingsReadLimit + 4096);
-    EXPECT_TRUE(written.endsWith("pirosmappa=0\n")); // whole lines only, then the new section
+    EXPECT_TRUE(written.endsWith("tarsfajlok=0\n")); // whole lines only, then the new section
 }
 
 TEST_F(SettingsFileTest, FolderPathsEndInTheSeparator) {

@@ -77,6 +77,38 @@ TEST_F(ShutdownCleanup, OnlyJpgCountsAndGoes) {
     EXPECT_TRUE(st_.lists[kTrashSlot].isEmpty()); // no entry names a deleted file
 }
 
+TEST_F(ShutdownCleanup, RemovedPhotosTakeTheirCompanionsOnlyWithTheOption) {
+    for (bool on : {true, false}) {
+        SCOPED_TRACE(on ? "option on" : "option off");
+        fillUndo(501); // undo1.jpg goes, undo10.jpg stays
+        const QStringList undoGoing{"undo1.CR2", "undo1.CR2.xmp", "undo1.xmp"};
+        const QStringList undoStaying{"undo10.CR2", "undo11.CR2"};
+        const QStringList trashGoing{"IMG_1.CR2", "IMG_1.CR2.xmp", "IMG_1.jpg.xmp"};
+        const QStringList trashStaying{"c.jpeg", "c.CR2", "lone.NEF", "lone.xmp", "notes.txt"};
+        for (const QString& n : undoGoing + undoStaying)
+            touch(undo() + n);
+        touch(trash() + "IMG_1.jpg");
+        for (const QString& n : trashGoing + trashStaying)
+            touch(trash() + n);
+        st_.tarsfajlok = on;
+
+        shutdownCleanup(st_);
+
+        EXPECT_FALSE(exists(undo() + "undo1.jpg"));
+        EXPECT_FALSE(exists(trash() + "IMG_1.jpg"));
+        for (const QString& n : undoGoing)
+            EXPECT_EQ(exists(undo() + n), !on) << qPrintable(n);
+        for (const QString& n : trashGoing)
+            EXPECT_EQ(exists(trash() + n), !on) << qPrintable(n);
+        for (const QString& n : undoStaying)
+            EXPECT_TRUE(exists(undo() + n)) << qPrintable(n);
+        for (const QString& n : trashStaying)
+            EXPECT_TRUE(exists(trash() + n)) << qPrintable(n);
+        QDir(trash()).removeRecursively();
+        ASSERT_TRUE(QDir().mkpath(undo()));
+    }
+}
+
 TEST_F(ShutdownCleanup, NoTrashFolderLeavesTheCurrentFolderAlone) {
     const QString cwd = tmp_.path() + "/cwd/";
     ASSERT_TRUE(QDir().mkpath(cwd + "undo_500_deleted_images"));

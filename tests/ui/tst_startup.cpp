@@ -74,7 +74,7 @@ class StartupTest : public QObject {
         QStringList keys;
         for (const QString& line : lines)
             if (!line.startsWith('[')) keys << line.section('=', 0, 0);
-        QCOMPARE(keys.size(), 45);
+        QCOMPARE(keys.size(), 46);
         QCOMPARE(lines.first(), QStringLiteral("[ablak]"));
         QVERIFY(lines.contains(QStringLiteral("width=866")));
         QVERIFY(lines.contains(QStringLiteral("height=581")));

@@ -24,11 +24,42 @@ QString currentPhoto(const AppState& st, int slot) {
     return list.at(std::clamp(st.index[size_t(slot)], 0, list.count() - 1));
 }
 
-// A free name for a photo whose name is taken in a folder, or "" when none is left.
-QString freeName(const QString& dest, const PhotoList& list, FileOps& ops) {
-    auto onDisk = [&ops](const QString& p) { return ops.exists(p); };
-    const QString c = autoRename(dest, list, onDisk);
-    return nameListed(c, list) || ops.exists(c) ? QString() : c;
+// The path a companion of the plan's photo has beside the photo's copy at dest.
+QString companionDest(const DropPlan& plan, const QString& dest, const Companion& c) {
+    return companionPath(dest, plan.source, c.name);
+}
+
+// The path a companion of the plan's photo has now, beside the photo.
+QString companionSource(const DropPlan& plan, const Companion& c) {
+    return levalasztodir(plan.source) + c.name;
+}
+
+// Some companion's name beside the photo's copy at dest is taken (on disk or in the list).
+bool companionNameTaken(const DropPlan& plan, const QString& dest, const PhotoList& list,
+                        FileOps& ops) {
+    return std::any_of(plan.companions.begin(), plan.companions.end(), [&](const Companion& c) {
+        const QString to = companionDest(plan, dest, c);
+        return list.holdsCompanion(to) || ops.exists(to);
+    });
+}
+
+// The first companion whose name beside dest holds other bytes, or "" when none does.
+QString companionClash(const DropPlan& plan, const QString& dest, FileOps& ops) {
+    for (const Companion& c : plan.companions) {
+        const QString to = companionDest(plan, dest, c);
+        if (ops.exists(to) && !ops.sameBytes(companionSource(plan, c), to)) return to;
+    }
+    return {};
+}
+
+// A free name for a photo (and its companions) whose name is taken in a folder, or "" when
+// none is left.
+QString freeName(const QString& dest, const PhotoList& list, FileOps& ops, const DropPlan& plan) {
+    auto taken = [&](const QString& p) {
+        return ops.exists(p) || companionNameTaken(plan, p, list, ops);
+    };
+    const QString c = autoRename(dest, list, taken);
+    return nameListed(c, list) || taken(c) ? QString() : c;
 }
 
 DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
@@ -51,16 +82,17 @@ DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
         return step;
     }
     const bool onDisk = ops.exists(step.dest);
-    if (onDisk && ops.sameBytes(plan.source, step.dest)) {
+    const bool companionTaken = companionNameTaken(plan, step.dest, list, ops);
+    if (onDisk && !companionTaken && ops.sameBytes(plan.source, step.dest)) {
         step.action = DropAction::Present;
         return step;
     }
     // A listed name whose file is gone is still treated as taken: list and disk disagree,
-    // and only a new scan can tell which is right.
-    if (!onDisk && listboxkereso(list, plan.source) == -1) return step;
+    // and only a new scan can tell which is right. A companion's name counts as the photo's.
+    if (!onDisk && !companionTaken && listboxkereso(list, plan.source) == -1) return step;
 
     if (slot == kTrashSlot) { // the Trash takes any photo, under a new name if need be
-        const QString renamed = freeName(step.dest, list, ops);
+        const QString renamed = freeName(step.dest, list, ops, plan);
         if (renamed.isEmpty()) {
             step.action = DropAction::NoFreeName;
         } else {
@@ -72,7 +104,7 @@ DropStep planStep(const AppState& st, FileOps& ops, int slot, DropPlan& plan) {
         step.action = DropAction::Clash;
         return step;
     }
-    const QString proposal = freeName(step.dest, list, ops);
+    const QString proposal = freeName(step.dest, list, ops, plan);
     if (proposal.isEmpty()) {
         step.action = DropAction::NoFreeName;
     } else if (proposal.compare(step.dest, Qt::CaseInsensitive) == 0) {
@@ -115,11 +147,17 @@ class DropRun {
                 pointAtExisting(step.slot, step.dest);
             }
             return;
-        case DropAction::Clash:
+        case DropAction::Clash: {
             listIfUnknown(step.slot, step.dest);
             pointAtExisting(step.slot, step.dest);
-            fail(QStringLiteral("Más kép van már ezen a néven: %1.").arg(step.dest));
+            // When the photo's own name is free, a companion's name is the one taken.
+            const QString taken =
+                ops_.exists(step.dest) ? QString() : companionClash(plan_, step.dest, ops_);
+            fail(taken.isEmpty()
+                     ? QStringLiteral("Más kép van már ezen a néven: %1.").arg(step.dest)
+                     : QStringLiteral("Más fájl van már ezen a néven: %1.").arg(taken));
             return;
+        }
         case DropAction::NoFreeName:
             fail(QStringLiteral("Nincs szabad név ehhez: %1.").arg(step.dest));
             return;
@@ -138,29 +176,47 @@ class DropRun {
             fail(failed);
             return;
         }
+        // The companions' undo copies share the photo's number, so it must be free for all.
+        const auto taken = [&](const QString& path) {
+            return ops_.exists(path) ||
+                   std::any_of(plan_.companions.begin(), plan_.companions.end(),
+                               [&](const Companion& c) {
+                                   return ops_.exists(companionDest(plan_, path, c));
+                               });
+        };
         int n = std::max(st_.torol500, 1);
         QString path = undoPath(st_, source_, n);
-        while (ops_.exists(path) && n < INT_MAX)
+        while (taken(path) && n < INT_MAX)
             path = undoPath(st_, source_, ++n);
         st_.s3 = path;
-        const CopyResult r = ops_.exists(path) ? CopyResult::Taken : safeCopy(ops_, source_, path);
+        const CopyResult r = taken(path) ? CopyResult::Taken : safeCopy(ops_, source_, path);
         if (r == CopyResult::Done || r == CopyResult::LeftBehind) { // its number is used now
-            made_ << path;
+            noteMade(source_, path);
             undoCopy_ = path;
             undoNumber_ = n;
             st_.torol500 = n < INT_MAX ? n + 1 : n;
         }
-        if (r != CopyResult::Done) fail(failed);
+        if (r != CopyResult::Done) {
+            fail(failed);
+            return;
+        }
+        copyCompanions(path);
     }
 
-    // Moves the dragged file into the step's folder by renaming it.
+    // Moves the dragged file (its companions first) into the step's folder by renaming it.
     void moveInto(const DropStep& step) {
         st_.s2 = step.dest;
-        switch (ops_.renameNoReplace(source_, step.dest)) {
+        const RenameResult companions = moveCompanions(step.dest);
+        if (companions == RenameResult::Failed) return;
+        const RenameResult r = companions == RenameResult::CrossDevice
+                                   ? RenameResult::CrossDevice
+                                   : ops_.renameNoReplace(source_, step.dest);
+        switch (r) {
         case RenameResult::Done:
             arrived(step);
             return;
         case RenameResult::CrossDevice: // a bind mount: one device, yet no rename across it
+            putBackCompanions();
             copyInto(step.slot, step.dest);
             if (!failed_) deleteSource();
             return;
@@ -178,21 +234,40 @@ class DropRun {
             ++holders_;
             deleteSource();
         } else if (!sourceHere) {
+            putBackCompanions();
             sourceMissing();
         } else {
+            putBackCompanions();
             listIfUnknown(step.slot, step.dest);
             fail(QStringLiteral("Nem sikerült az áthelyezés ide: %1.")
                      .arg(levalasztodir(step.dest)));
         }
     }
 
-    // The dragged file goes once every folder that takes part holds the photo. A removal can
-    // happen and still report failure, so the disk decides.
+    // The dragged file goes once every folder that takes part holds the photo, and then its
+    // companions: a photo that cannot go keeps its whole group. A removal can happen and still
+    // report failure, so the disk decides.
     void deleteSource() {
-        if (ops_.remove(source_) || !ops_.exists(source_)) {
-            sourceGone();
-        } else {
+        if (!ops_.remove(source_) && ops_.exists(source_)) {
             fail(QStringLiteral("Nem sikerült törölni: %1.").arg(source_));
+            return;
+        }
+        sourceGone();
+        for (const Companion& c : plan_.companions) {
+            const QString from = companionSource(plan_, c);
+            if (!ops_.remove(from) && ops_.exists(from))
+                fail(QStringLiteral("Nem sikerült törölni: %1.").arg(from));
+        }
+    }
+
+    // A group that failed stays whole at its source, and nowhere else: the copies this drop made
+    // of it go again, each once its bytes are checked against the file it was made from.
+    void takeBackGroup() {
+        if (plan_.companions.isEmpty() || !failed_ || deleted_ || !ops_.exists(source_)) return;
+        for (qsizetype i = 0; i < made_.size(); ++i) {
+            if (made_[i] != source_ && ops_.sameBytes(madeFrom_[i], made_[i]) &&
+                ops_.remove(made_[i]))
+                forget(made_[i]);
         }
     }
 
@@ -215,6 +290,7 @@ class DropRun {
     bool hasCopies() const { return holders_ > 0; }
     bool failed() const { return failed_; }
     const QStringList& made() const { return made_; }
+    const QStringList& madeFrom() const { return madeFrom_; }
     // What failed, and where the photo is now as the disk shows it.
     QString message() const {
         QStringList all = messages_;
@@ -229,9 +305,74 @@ class DropRun {
         messages_ << what;
     }
 
+    void noteMade(const QString& from, const QString& copy) {
+        made_ << copy;
+        madeFrom_ << from;
+    }
+
+    // Copies the companions beside the photo's copy at dest; false (and the drop failed) when
+    // one cannot go, which keeps the whole group.
+    bool copyCompanions(const QString& dest) {
+        for (const Companion& c : plan_.companions) {
+            const QString from = companionSource(plan_, c);
+            const QString to = companionDest(plan_, dest, c);
+            const CopyResult r = safeCopy(ops_, from, to);
+            if (r == CopyResult::Done || r == CopyResult::LeftBehind) noteMade(from, to);
+            if (r == CopyResult::Done || (r == CopyResult::Taken && ops_.sameBytes(from, to)))
+                continue;
+            fail(r == CopyResult::Taken
+                     ? QStringLiteral("Más fájl van már ezen a néven: %1.").arg(to)
+                     : QStringLiteral("Nem sikerült a társfájl másolása ide: %1.").arg(to));
+            return false;
+        }
+        return true;
+    }
+
+    // Renames the companions beside the photo's new place at dest. Done: all went (or were
+    // already gone); CrossDevice: none did, copy instead; Failed: none did, and the drop failed.
+    RenameResult moveCompanions(const QString& dest) {
+        for (const Companion& c : plan_.companions) {
+            const QString from = companionSource(plan_, c);
+            const QString to = companionDest(plan_, dest, c);
+            const RenameResult r = ops_.renameNoReplace(from, to);
+            // A rename can take effect and still report failure: the disk tells.
+            if (r == RenameResult::Done ||
+                (r == RenameResult::Failed && !ops_.exists(from) && ops_.exists(to))) {
+                movedCompanions_.push_back({from, to});
+                continue;
+            }
+            if (r == RenameResult::Failed && !ops_.exists(from)) continue; // gone: not carried
+            const bool there = r == RenameResult::Failed && ops_.exists(to);
+            if (there && ops_.sameBytes(from, to)) { // already there: goes once the photo has
+                companionsThere_ << from;
+                continue;
+            }
+            putBackCompanions();
+            if (r == RenameResult::CrossDevice) return r;
+            fail(there ? QStringLiteral("Más fájl van már ezen a néven: %1.").arg(to)
+                       : QStringLiteral("Nem sikerült az áthelyezés ide: %1.").arg(to));
+            return RenameResult::Failed;
+        }
+        return RenameResult::Done;
+    }
+
+    // Companions renamed ahead of a photo that could not follow go back beside it. One that
+    // cannot is whole where it went, and the message says where.
+    void putBackCompanions() {
+        for (const auto& [from, to] : movedCompanions_) {
+            if (ops_.renameNoReplace(to, from) != RenameResult::Done && !ops_.exists(from))
+                fail(QStringLiteral("A társfájl itt maradt: %1.").arg(to));
+        }
+        movedCompanions_.clear();
+        companionsThere_.clear();
+    }
+
     void copyInto(int slot, const QString& dest) {
+        // A group that failed copies nothing more: it stays whole at its source alone.
+        if (failed_ && !plan_.companions.isEmpty()) return;
+        if (!copyCompanions(dest)) return; // a companion that cannot go keeps the whole group
         const CopyResult r = safeCopy(ops_, source_, dest);
-        if (r == CopyResult::Done || r == CopyResult::LeftBehind) made_ << dest;
+        if (r == CopyResult::Done || r == CopyResult::LeftBehind) noteMade(source_, dest);
         switch (r) {
         case CopyResult::Done:
             addEntry(slot, dest);
@@ -262,13 +403,19 @@ class DropRun {
         ops_.flush(levalasztodir(step.dest));
         addEntry(step.slot, step.dest);
         sourceGone();
+        for (const QString& from : companionsThere_) {
+            if (!ops_.remove(from) && ops_.exists(from))
+                fail(QStringLiteral("Nem sikerült törölni: %1.").arg(from));
+        }
     }
 
-    // Lists a file that now exists; the slot's cursor goes to it, but the viewed slot keeps
-    // its cursor on the dragged photo.
-    void addEntry(int slot, const QString& path) {
+    // Lists a file that now exists (the photo's copy with its companions beside it, unless
+    // `ours` is false); the slot's cursor goes to it, but the viewed slot keeps its cursor on
+    // the dragged photo.
+    void addEntry(int slot, const QString& path, bool ours = true) {
         if (changes_) changes_->push_back({slot, path, true});
-        const int pos = st_.lists[size_t(slot)].insert(path);
+        const int pos = st_.lists[size_t(slot)].insert(
+            path, ours ? companionsAt(path, source_, plan_.companions) : Companions());
         int& cursor = st_.index[size_t(slot)];
         if (slot != st_.indexpanel) {
             cursor = pos;
@@ -291,7 +438,7 @@ class DropRun {
     void listIfUnknown(int slot, const QString& dest) {
         if (st_.lists[size_t(slot)].indexOf(dest) < 0 && ops_.exists(dest) &&
             pathFacts(dest).isFile)
-            addEntry(slot, dest);
+            addEntry(slot, dest, false);
     }
 
     void pointAtExisting(int slot, const QString& dest) {
@@ -328,9 +475,12 @@ class DropRun {
     std::vector<ListChange>* changes_;
     const QString source_;
     QStringList messages_;
-    QStringList itself_; // other names of the dragged file, gone with it
-    QStringList made_;   // the copies written
-    QString undoCopy_;   // the undo copy this drop made, and its running number
+    QStringList itself_;   // other names of the dragged file, gone with it
+    QStringList made_;     // the copies written
+    QStringList madeFrom_; // for each copy, the file it copies
+    std::vector<std::pair<QString, QString>> movedCompanions_; // renamed ahead of the photo
+    QStringList companionsThere_; // identical at the target already: they go after the photo
+    QString undoCopy_;            // the undo copy this drop made, and its running number
     int undoNumber_ = 0;
     int holders_ = 0; // folders that now hold a copy of the photo
     bool failed_ = false;
@@ -372,6 +522,7 @@ DropPlan planDrop(const AppState& st, FileOps& ops) {
     if (!anyTarget || plan.source == kNoPhoto) return plan;
 
     plan.volt = true;
+    if (st.tarsfajlok) plan.companions = st.lists[size_t(st.indexpanel)].companionsOf(plan.source);
     if (!ops.exists(plan.source)) {
         plan.sourceMissing = true;
         return plan;
@@ -402,6 +553,8 @@ DropPlan planDrop(const AppState& st, FileOps& ops) {
 
 void recheckPlan(const AppState& st, DropPlan& plan, FileOps& ops) {
     if (!plan.volt || plan.sourceMissing) return;
+    plan.companions.removeIf(
+        [&](const Companion& c) { return !ops.exists(companionSource(plan, c)); });
     const auto sameHere = [&](const QString& dest) {
         return ops.exists(dest) && ops.sameBytes(plan.source, dest);
     };
@@ -415,17 +568,24 @@ void recheckPlan(const AppState& st, DropPlan& plan, FileOps& ops) {
                 step.action = DropAction::Copy;
             break;
         case DropAction::Clash: // the name may have been freed, or hold this very photo
-            if (!ops.exists(step.dest) || sameHere(step.dest)) step.action = DropAction::Copy;
+            if ((!ops.exists(step.dest) || sameHere(step.dest)) &&
+                companionClash(plan, step.dest, ops).isEmpty())
+                step.action = DropAction::Copy;
             break;
         case DropAction::AskRename: // no second copy of a photo the folder already holds
             if (sameHere(step.dest)) step.action = DropAction::Copy;
             break;
-        case DropAction::Copy:
-            if (step.slot == kTrashSlot && ops.exists(step.dest) && !sameHere(step.dest)) {
-                const QString renamed = freeName(step.dest, st.lists[kTrashSlot], ops);
+        case DropAction::Copy: {
+            const bool taken = (ops.exists(step.dest) && !sameHere(step.dest)) ||
+                               !companionClash(plan, step.dest, ops).isEmpty();
+            if (step.slot == kTrashSlot && taken) {
+                const QString renamed = freeName(step.dest, st.lists[kTrashSlot], ops, plan);
                 if (!renamed.isEmpty()) step.dest = renamed;
+            } else if (taken && !plan.companions.isEmpty()) {
+                step.action = DropAction::Clash; // a companion's name taken since refuses all
             }
             break;
+        }
         case DropAction::NoFreeName:
         case DropAction::NoFolder:
             break;
@@ -473,6 +633,7 @@ DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed
                 run.deleteSource();
             }
         }
+        run.takeBackGroup();
         run.settleUndo();
     }
 
@@ -489,6 +650,7 @@ DropOutcome executeDrop(AppState& st, const DropPlan& plan, bool renameConfirmed
     out.ok = !run.failed();
     out.message = run.message();
     out.made = run.made();
+    out.madeFrom = run.madeFrom();
     return out;
 }
 

@@ -3,6 +3,7 @@
 // that no photo is ever lost. The release is split in two so that the window can ask the rename
 // question between planning and doing.
 
+#include "core/drop/companions.h"
 #include "core/files/fileops.h"
 #include "core/state/state.h"
 
@@ -32,6 +33,7 @@ struct DropStep {
 struct DropPlan {
     bool volt = false;           // some folder takes part
     QString source;              // s1: the dragged photo
+    Companions companions;       // with tarsfajlok: the files beside it that go with it
     bool sourceMissing = false;  // the dragged file is gone from the disk
     bool keep = false;           // a keeping (green) folder takes part: a copy, not a move
     std::vector<DropStep> steps; // slot order 0..7, then the Trash
@@ -55,16 +57,20 @@ struct DropOutcome {
     QString show;          // the path to hand the viewer next ("*" for none)
     bool relayout = false; // globalnev holds the marker: the viewer lays out its picture again
     QStringList made;      // the copies this drop wrote (the undo copy included)
+    QStringList madeFrom;  // for each of made, the file it copies (the photo or a companion)
 };
 
-// The drop's decisions from the panel states and the disk; changes nothing.
+// The drop's decisions from the panel states and the disk; changes nothing. With tarsfajlok on,
+// the photo's companions as its list knows them go with it as one group: every copy, the
+// move, the undo number and a new name are the group's, and a failure keeps the whole group.
 DropPlan planDrop(const AppState& st, FileOps& ops);
 
 // Nothing the release decided from what it saw is trusted when the work runs: just before it,
 // the plan is checked against the disk. A folder that seemed to hold the photo (a same-named
 // identical file, one an earlier drop was bringing, the dragged file under another name) is
 // looked at again; a name taken by an identical photo is no clash; a Trash name taken since gets
-// a free one; a move ends with a rename only where the disk allows it.
+// a free one; a move ends with a rename only where the disk allows it. A companion gone since
+// is not carried; one whose name is taken since by other bytes refuses the group.
 void recheckPlan(const AppState& st, DropPlan& plan, FileOps& ops);
 
 // Carries the plan out: copies, list entries, cursors, the undo copy, the deletion of the dragged

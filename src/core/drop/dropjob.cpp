@@ -63,7 +63,8 @@ AppState stateForWork(AppState& st, const DropPlan& plan) {
     return out;
 }
 
-// The bytes the work writes: one copy per folder that gets one, and the undo copy.
+// The bytes the work writes: one copy of the group per folder that gets one, and the undo
+// copies. Companions count with the sizes the listing gave them.
 qint64 bytesToWrite(const DropPlan& plan, bool renameConfirmed, qint64 photoBytes) {
     qint64 copies = 0;
     for (size_t i = 0; i < plan.steps.size(); ++i) {
@@ -72,13 +73,14 @@ qint64 bytesToWrite(const DropPlan& plan, bool renameConfirmed, qint64 photoByte
         if (step.action == DropAction::AskRename && renameConfirmed) ++copies;
         if (step.slot == kTrashSlot) ++copies;
     }
-    return copies * std::max<qint64>(photoBytes, 0);
+    return copies * (std::max<qint64>(photoBytes, 0) + companionBytes(plan.companions));
 }
 
-void insertKeepingCursor(AppState& st, int slot, const QString& path) {
+void insertKeepingCursor(AppState& st, int slot, const QString& path,
+                         const Companions& companions) {
     PhotoList& list = st.lists[size_t(slot)];
     const bool wasEmpty = list.isEmpty();
-    const int pos = list.insert(path);
+    const int pos = list.insert(path, companions);
     int& cursor = st.index[size_t(slot)];
     if (!wasEmpty && pos <= cursor) ++cursor;
 }
@@ -134,6 +136,7 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter) {
     result.message = out.message;
     result.torol500 = st.torol500;
     result.made = out.made;
+    result.madeFrom = out.madeFrom;
     for (const std::vector<ListChange>* changes : {&job.predicted, &done}) {
         for (const ListChange& c : *changes) {
             const bool known =
@@ -151,13 +154,16 @@ bool StoppableOps::remove(const QString& path) {
 
 void takeBackCopies(const DropResult& result, FileOps& ops) {
     if (!ops.exists(result.source)) return; // the copies are where the photo is now
-    for (const QString& copy : result.made) {
-        if (copy != result.source && ops.sameBytes(result.source, copy)) ops.remove(copy);
+    for (qsizetype i = 0; i < result.made.size(); ++i) {
+        const QString& copy = result.made[i];
+        const QString& from = i < result.madeFrom.size() ? result.madeFrom[i] : result.source;
+        if (copy != result.source && copy != from && ops.sameBytes(from, copy)) ops.remove(copy);
     }
 }
 
 void PendingDrops::add(const DropJob& job) {
-    items_.push_back({job.id, job.plan.source, job.arrivals, job.predicted, job.bytes});
+    items_.push_back(
+        {job.id, job.plan.source, job.arrivals, job.predicted, job.bytes, job.plan.companions});
 }
 
 bool PendingDrops::laterDropChanges(size_t after, const ListChange& entry) const {
@@ -182,7 +188,12 @@ void PendingDrops::settle(AppState& st, const DropResult& result) {
             laterDropChanges(after, fact.entry))
             continue;
         const int i = st.lists[size_t(slot)].indexOf(fact.entry.path);
-        if (fact.onDisk && i < 0) insertKeepingCursor(st, slot, fact.entry.path);
+        // The photo back at its source, or at a place it was brought to, has its group there.
+        const bool ours = fact.entry.path == it->source || it->arrivals.contains(fact.entry.path);
+        if (fact.onDisk && i < 0)
+            insertKeepingCursor(st, slot, fact.entry.path,
+                                ours ? companionsAt(fact.entry.path, it->source, it->companions)
+                                     : Companions());
         if (!fact.onDisk && i >= 0) removeKeepingCursor(st, slot, i);
     }
     st.torol500 = result.torol500;
@@ -221,8 +232,9 @@ qint64 PendingDrops::bytes() const {
 
 bool ListedOps::exists(const QString& path) {
     if (pending_.isArrival(path)) return true;
-    return std::any_of(st_.lists.begin(), st_.lists.end(),
-                       [&](const PhotoList& list) { return list.indexOf(path) >= 0; });
+    return std::any_of(st_.lists.begin(), st_.lists.end(), [&](const PhotoList& list) {
+        return list.indexOf(path) >= 0 || list.holdsCompanion(path);
+    });
 }
 
 bool ListedOps::sameFile(const QString& a, const QString& b) {

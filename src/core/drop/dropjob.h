@@ -36,14 +36,15 @@ struct DropResult {
     QString message;  // what failed and where the photo is, in Hungarian; empty when ok
     int torol500 = 1; // the undo counter after this drop
     std::vector<EntryFact> facts;
-    QStringList made;   // the copies the work wrote (the undo copy included)
-    bool chore = false; // the result of a chore, not of a drop
+    QStringList made;     // the copies the work wrote (the undo copy included)
+    QStringList madeFrom; // for each of made, the file it copies (the photo or a companion)
+    bool chore = false;   // the result of a chore, not of a drop
 };
 
 // At the release, with the plan made and the rename question answered: changes the lists,
 // cursors and panels at once as if every step works, and returns the outcome to show now (a
 // failure the plan already knows, such as a name clash, included) with the job to run.
-// photoBytes is the dragged photo's size.
+// photoBytes is the dragged photo's size; its companions' sizes come with the plan.
 DropJob prepareDrop(AppState& st, const DropPlan& plan, bool renameConfirmed, qint64 photoBytes,
                     DropOutcome& now);
 
@@ -54,7 +55,7 @@ DropResult runDropJob(DropJob job, FileOps& ops, int& undoCounter);
 
 // After a drop stopped part-way (the user would not wait at close): the copies it wrote go
 // again while the photo is still whole at its source, so nothing is left half-done. A copy is
-// only removed after its bytes are checked against the source.
+// only removed after its bytes are checked against the file it was made from.
 void takeBackCopies(const DropResult& result, FileOps& ops);
 
 // The disk for a drop that may be told to stop: once `stop` is set, no step that writes,
@@ -114,6 +115,7 @@ class PendingDrops {
         QStringList arrivals;
         std::vector<ListChange> predicted;
         qint64 bytes = 0;
+        Companions companions; // the photo's, for the entries this drop puts back or adds
     };
     bool laterDropChanges(size_t after, const ListChange& entry) const;
     std::deque<Item> items_;

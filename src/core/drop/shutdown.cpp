@@ -4,6 +4,7 @@
 
 #include "core/files/nativepath.h"
 #include "core/sources/scan.h"
+#include "core/state/cursor.h"
 
 #include <QStringList>
 #include <climits>
@@ -44,22 +45,33 @@ bool isAnotherSlotsFolder(const AppState& st, const QString& folder) {
     return false;
 }
 
+// Deletes a listed photo and, when `companions` is set, the companions the listing found beside
+// it; true when the photo went.
+bool removePhoto(const PhotoList& scratch, const QString& path, bool companions) {
+    if (::unlink(nativePath(path).constData()) != 0) return false;
+    if (companions) {
+        for (const Companion& c : scratch.companionsOf(path))
+            ::unlink(nativePath(levalasztodir(path) + c.name).constData());
+    }
+    return true;
+}
+
 // Deletes the first photos in name order until kUndoKept remain. A failed deletion is ignored
 // and still counts, so a stubborn file cannot make the loop run on.
-void pruneUndoFolder(PhotoList& scratch, const QString& undoFolder) {
+void pruneUndoFolder(PhotoList& scratch, const QString& undoFolder, bool companions) {
     filelist(scratch, undoFolder, kJpgMask);
     for (int done = 0; done < kMaxUndoDeletions && scratch.count() > kUndoKept; ++done) {
-        ::unlink(nativePath(scratch.at(0)).constData());
+        removePhoto(scratch, scratch.at(0), companions);
         scratch.removeAt(0);
     }
 }
 
 // Deletes every "*.jpg" of the Trash folder; the list keeps only those that could not go.
-void emptyTrash(PhotoList& scratch, const QString& trashFolder) {
+void emptyTrash(PhotoList& scratch, const QString& trashFolder, bool companions) {
     filelist(scratch, trashFolder, kJpgMask);
     QStringList remaining;
     for (const QString& path : scratch.paths()) {
-        if (::unlink(nativePath(path).constData()) != 0) remaining << path;
+        if (!removePhoto(scratch, path, companions)) remaining << path;
     }
     scratch.assign(remaining);
 }
@@ -78,8 +90,8 @@ void shutdownCleanup(AppState& st, std::time_t leftoversBefore) {
     removeCopyLeftovers(undo, leftoversBefore);
     if (isAnotherSlotsFolder(st, trash) || isAnotherSlotsFolder(st, undo)) return;
     PhotoList& scratch = st.lists[kTrashSlot];
-    pruneUndoFolder(scratch, undo);
-    emptyTrash(scratch, trash);
+    pruneUndoFolder(scratch, undo, st.tarsfajlok);
+    emptyTrash(scratch, trash, st.tarsfajlok);
 }
 
 } // namespace kps

@@ -65,6 +65,7 @@ template <typename S, typename Visitor> void forEachKey(S& s, Visitor&& visit) {
     visit("kezdo", "reservedIcon2", s.reservedIcon2);
     visit("kezdo", "reservedPath2", AsPath{s.reservedPath2});
     visit("kezdo", "pirosmappa", s.pirosmappa);
+    visit("kezdo", "tarsfajlok", s.tarsfajlok);
 }
 
 // Takes each readable value over the field's current (default) value.

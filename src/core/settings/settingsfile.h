@@ -15,7 +15,7 @@ namespace kps {
 // The settings file's name inside the program's folder.
 inline const QString kSettingsFileName = QStringLiteral("settings.ini");
 
-// The values of settings.ini's 45 keys.
+// The values of settings.ini's 46 keys.
 struct Settings {
     // [ablak]
     std::optional<int> left, top; // empty: the platform's placement of a new window
@@ -30,9 +30,10 @@ struct Settings {
     Colour panelszin4 = 0xB0A0A0;                                     // selected colour
     int torol500 = 1;                                                 // next undo number
     // [kezdo]
-    std::array<QString, kSlotCount> path;                  // path0..path8: slot folders
-    bool kurzor = false;                                   // animated cursor over the photo
-    bool pirosmappa = false;                               // scan the source with its subfolders
+    std::array<QString, kSlotCount> path; // path0..path8: slot folders
+    bool kurzor = false;                  // animated cursor over the photo
+    bool pirosmappa = false;              // scan the source with its subfolders
+    bool tarsfajlok = false; // a photo's raw and sidecar files go wherever the photo goes
     QString reservedSerial1, reservedIcon1, reservedPath1; // taught device 1
     QString reservedSerial2, reservedIcon2, reservedPath2; // taught device 2
     QString panel1b;                                       // name of device 1

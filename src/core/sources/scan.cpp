@@ -1,5 +1,6 @@
 #include "core/sources/scan.h"
 
+#include "core/drop/companions.h"
 #include "core/files/filecallguard.h"
 
 #include "core/state/slots.h"
@@ -136,14 +137,40 @@ QString decodedName(const char* name, size_t len) {
     return pathFromNative(name, qsizetype(len));
 }
 
-// Reads one folder once. Matching files are added to `files` as folder path + name; when
-// `subfolders` is given, the subfolders a deep scan visits are appended to it. A folder that
-// cannot be opened adds nothing. With sweepBefore set, the copy leftovers met on the way that
-// were last changed before it are removed (a folder the program copies into). Returns false
-// when `control` cancelled the scan; what was read so far is then of no use.
+// The companions of the photos one folder read found, by photo path.
+using CompanionMap = QHash<QString, Companions>;
+
+// Gives the photos read from one folder (files from `first` on) the companions met there, with
+// their sizes: one call for each companion, none for a file that belongs to no photo.
+void attachCompanions(const Folder& folder, int dirFd, const QStringList& files, qsizetype first,
+                      const Companions& candidates, CompanionMap& out) {
+    if (candidates.isEmpty()) return;
+    QStringList names;
+    names.reserve(files.size() - first);
+    for (qsizetype i = first; i < files.size(); ++i)
+        names << files[i].mid(folder.path.size());
+    const std::vector<Companions> found = matchCompanions(names, candidates);
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (found[i].isEmpty()) continue;
+        Companions group = found[i];
+        for (Companion& c : group) {
+            struct stat st;
+            if (::fstatat(dirFd, nativePath(c.name).constData(), &st, 0) == 0)
+                c.bytes = qint64(st.st_size);
+        }
+        out.insert(files[first + qsizetype(i)], std::move(group));
+    }
+}
+
+// Reads one folder once. Matching files are added to `files` as folder path + name, and the
+// companions of those that have any to `companions`; when `subfolders` is given, the
+// subfolders a deep scan visits are appended to it. A folder that cannot be opened adds
+// nothing. With sweepBefore set, the copy leftovers met on the way that were last changed
+// before it are removed (a folder the program copies into). Returns false when `control`
+// cancelled the scan; what was read so far is then of no use.
 bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLink,
-                QStringList& files, std::vector<Folder>* subfolders, std::time_t sweepBefore,
-                ScanControl* control) {
+                QStringList& files, CompanionMap& companions, std::vector<Folder>* subfolders,
+                std::time_t sweepBefore, ScanControl* control) {
     if (control) {
         if (control->beforeRead) control->beforeRead(folder.path);
         if (control->isCancelled()) return false;
@@ -157,6 +184,8 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
         return true;
     }
     const bool wantFolders = subfolders != nullptr;
+    const qsizetype firstFile = files.size();
+    Companions candidates; // files that may belong to a photo of this folder
     bool cancelled = false;
     while (const dirent* e = ::readdir(d)) {
         if (control && control->isCancelled()) {
@@ -173,6 +202,8 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
             if (matched < 0) matched = matcher.matches(name, len) ? 1 : 0;
             return matched == 1;
         };
+        // Only a name that is no photo can be a companion; the extension test is cheap.
+        const auto companionName = [&] { return !nameMatches() && mayBeCompanion(name, len); };
         EntryKind kind = EntryKind::Other;
         switch (e->d_type) {
         case DT_REG:
@@ -182,16 +213,20 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
             kind = EntryKind::Folder;
             break;
         case DT_LNK: // folder links are never followed: only a listable name is worth a stat
-            if (nameMatches()) kind = linkTargetKind(::dirfd(d), name);
+            if (nameMatches() || companionName()) kind = linkTargetKind(::dirfd(d), name);
             break;
         case DT_UNKNOWN:
-            if (wantFolders || nameMatches()) kind = unknownEntryKind(::dirfd(d), name);
+            if (wantFolders || nameMatches() || companionName())
+                kind = unknownEntryKind(::dirfd(d), name);
             break;
         default:
             break; // pipes, sockets and devices are no photos
         }
         if (kind == EntryKind::File) {
-            if (!nameMatches()) continue;
+            if (!nameMatches()) {
+                if (companionName()) candidates << Companion{decodedName(name, len), 0};
+                continue;
+            }
             QString path;
             path.reserve(folder.path.size() + qsizetype(len));
             path += folder.path;
@@ -205,6 +240,7 @@ bool readFolder(const Folder& folder, const NameMatcher& matcher, bool followLin
                                    folder.raw + QByteArray(name, qsizetype(len)) + '/'});
         }
     }
+    if (!cancelled) attachCompanions(folder, ::dirfd(d), files, firstFile, candidates, companions);
     ::closedir(d);
     if (cancelled) return false;
     if (control) control->folders.fetch_add(1, std::memory_order_relaxed);
@@ -250,10 +286,11 @@ bool FileList2(PhotoList& sender, const QString& path, const QString& kiterjeszt
                const QString& kiterjesztes2, std::time_t leftoversBefore, ScanControl* control) {
     noteFileCall("FileList2");
     QStringList files;
+    CompanionMap companions;
     if (!readFolder(topFolder(path), NameMatcher(distinctMasks(kiterjesztes1, kiterjesztes2)), true,
-                    files, nullptr, leftoversBefore, control))
+                    files, companions, nullptr, leftoversBefore, control))
         return false;
-    sender.assign(files);
+    sender.assign(files, std::move(companions));
     return true;
 }
 
@@ -263,25 +300,28 @@ bool DirList4(PhotoList& sender, const QString& dir, const QString& kiterjesztes
     noteFileCall("DirList4");
     const NameMatcher matcher(distinctMasks(kiterjesztes1, kiterjesztes2));
     QStringList files;
+    CompanionMap companions;
     // Breadth-first: the list grows while it is walked. Each folder is read once, for its
     // files and its subfolders together.
     std::vector<Folder> dirLista{topFolder(dir)};
     for (size_t i = 0; i < dirLista.size(); ++i) {
         const Folder diri = dirLista[i]; // a copy: reading appends to dirLista
         // Copies only ever go into the top folder, so only there can leftovers be the program's.
-        if (!readFolder(diri, matcher, i == 0, files, &dirLista, i == 0 ? leftoversBefore : 0,
-                        control))
+        if (!readFolder(diri, matcher, i == 0, files, companions, &dirLista,
+                        i == 0 ? leftoversBefore : 0, control))
             return false;
     }
-    sender.assign(files);
+    sender.assign(files, std::move(companions));
     return true;
 }
 
 // One folder, one mask: fills the list with path + name of every matching file.
 void filelist(PhotoList& sender, const QString& path, const QString& filetype) {
     QStringList files;
-    readFolder(topFolder(path), NameMatcher({filetype}), true, files, nullptr, 0, nullptr);
-    sender.assign(files);
+    CompanionMap companions;
+    readFolder(topFolder(path), NameMatcher({filetype}), true, files, companions, nullptr, 0,
+               nullptr);
+    sender.assign(files, std::move(companions));
 }
 
 } // namespace kps

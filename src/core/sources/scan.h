@@ -4,7 +4,8 @@
 // Entries are folder path + file name, joined without a separator of their own (folder paths
 // end with one). Only regular files and links to regular files are listed; folders, links to
 // folders, dangling links and special files (pipes, devices) never are. A folder that is
-// missing or cannot be read gives nothing; no error is reported.
+// missing or cannot be read gives nothing; no error is reported. Each listed photo keeps the
+// companions (raw and sidecar files, see companions.h) the same folder read found beside it.
 
 #include "core/drop/leftovers.h"
 #include "core/state/photolist.h"

@@ -38,6 +38,7 @@ struct AppState {
 
     bool megsemmi = true;      // nothing loaded yet: panels read "--empty--"
     bool pirosmappa = false;   // the source was scanned with its subfolders
+    bool tarsfajlok = false;   // drops carry a photo's raw and sidecar files with it
     bool renamekerdes = false; // the last modal dialog was confirmed
     int torol500 = 1;          // running number of the next undo copy
 
