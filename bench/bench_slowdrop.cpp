@@ -4,7 +4,8 @@
 // time from a release to the next photo painted (median and 95th percentile), the longest time
 // the window's thread was busy in one go, and the time until all the work was done against the
 // same throttled copies made in a row. Then the same drops onto a real other file system (tmpfs
-// at /dev/shm) where the machine has one.
+// at /dev/shm) where the machine has one. Last, fewer drops of photos that each have a 25 MB raw
+// file beside them, carried with the photo onto the same slow drive.
 
 #include "benchkit.h"
 #include "core/files/fileops.h"
@@ -36,6 +37,8 @@ namespace {
 
 constexpr int kDrops = 30;
 constexpr int kPhotoBytes = 10 * 1024 * 1024;
+constexpr int kRawDrops = 8; // each moves 35 MB twice: the work takes half a minute
+constexpr int kRawBytes = 25 * 1024 * 1024;
 constexpr int kBetweenReleasesMs = 300;
 constexpr double kWriteBytesPerSecond = 20.0 * 1024 * 1024;
 constexpr auto kFlushTime = std::chrono::milliseconds(50);
@@ -88,9 +91,10 @@ struct Figures {
     bool ok = false;
 };
 
-// Drops every photo of the source onto folder 1 (yellow) with folder 2 blue, both under
-// `targets`, through `ops` (null: the real file system).
-Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
+// Drops `drops` photos of the source onto folder 1 (yellow) with folder 2 blue, both under
+// `targets`, through `ops` (null: the real file system); with `raw`, each with its raw file.
+Figures sortAll(const QString& root, const QString& targets, FileOps* ops, int drops = kDrops,
+                bool raw = false) {
     std::array<QString, kSlotCount> folders = bench::slotsUnder(root);
     for (int slot : {1, 2})
         folders[size_t(slot)] = targets + QStringLiteral("/slot%1/").arg(slot);
@@ -98,6 +102,7 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
         bench::startWindow(root + QStringLiteral("/program/"), folders, QSize(1280, 800), ops);
     MainWindow& w = *window;
     w.state().png[2] = kMarkBlue;
+    w.state().tarsfajlok = raw;
     w.SpeedButton1Click(1);
     QTest::qWait(500); // the first photo and its neighbour are decoded
     QWidget* image = w.findChild<QWidget*>(QStringLiteral("Image1"));
@@ -111,7 +116,7 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
     probe.start();
     QElapsedTimer all;
     all.start();
-    for (int i = 0; i < kDrops; ++i) {
+    for (int i = 0; i < drops; ++i) {
         QElapsedTimer lap;
         lap.start();
         const QString expected = w.state().lists[0].count() > 1 ? w.state().lists[0].at(1) : "";
@@ -142,17 +147,20 @@ Figures sortAll(const QString& root, const QString& targets, FileOps* ops) {
     f.nextMedian = quantile(next, 0.5);
     f.nextP95 = quantile(next, 0.95);
     f.ok = w.pendingDrops().empty() &&
-           QDir(targets + "/slot1").entryList(QDir::Files).size() == kDrops;
+           QDir(targets + "/slot1").entryList(QDir::Files).size() == drops * (raw ? 2 : 1);
     if (!f.ok) std::printf("not every photo arrived\n");
     w.close();
     return f;
 }
 
-void putPhotos(const QString& folder, const QByteArray& jpeg) {
+void putPhotos(const QString& folder, const QByteArray& jpeg, int count = kDrops,
+               bool raw = false) {
     QDir().mkpath(folder);
-    for (int i = 0; i < kDrops; ++i)
-        test::writeFile(folder + QStringLiteral("IMG_%1.jpg").arg(i, 4, 10, QChar(u'0')),
-                        tenMegabytePhoto(jpeg, i));
+    for (int i = 0; i < count; ++i) {
+        const QString name = folder + QStringLiteral("IMG_%1").arg(i, 4, 10, QChar(u'0'));
+        test::writeFile(name + ".jpg", tenMegabytePhoto(jpeg, i));
+        if (raw) test::writeFile(name + ".CR2", QByteArray(kRawBytes, char(i)));
+    }
 }
 
 // The least the work can take: the same throttled copies (yellow, blue) and deletions in a row.
@@ -220,5 +228,15 @@ int main(int argc, char* argv[]) {
     std::printf("RESULT slowdrop p95_ms=%.1f\n", slow.nextP95);
     std::printf("RESULT slowdrop stall_ms=%.1f\n", slow.stall);
     std::printf("RESULT slowdrop ratio=%.2f\n", floor > 0 ? slow.total / floor : 0.0);
+
+    // Each photo with its raw file: the release carries the group, the window still never waits.
+    putPhotos(tmp.path() + QStringLiteral("/raw/slot0/"), jpeg, kRawDrops, true);
+    SlowDrive rawDrive;
+    const Figures raw = sortAll(tmp.path() + QStringLiteral("/raw"), tmp.path() + "/raw", &rawDrive,
+                                kRawDrops, true);
+    if (!raw.ok) return 1;
+    std::printf("RESULT slowdrop_raw next_ms=%.1f\n", raw.nextMedian);
+    std::printf("RESULT slowdrop_raw p95_ms=%.1f\n", raw.nextP95);
+    std::printf("RESULT slowdrop_raw stall_ms=%.1f\n", raw.stall);
     return 0;
 }

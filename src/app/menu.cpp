@@ -172,6 +172,11 @@ void MainWindow::connectMenu() {
             ButtonColor1Click();
         });
     }
+    // Drops and the viewer's marker follow the companions option at once.
+    connect(menu_->checkBox3, &QCheckBox::toggled, this, [this](bool on) {
+        st_.tarsfajlok = on;
+        viewer_->showMarker();
+    });
     menu_->label1->installEventFilter(this);
     menu_->panel20->installEventFilter(this);
 }

@@ -193,6 +193,10 @@ MenuPage buildMenuPage(QWidget* parent) {
     m.checkBox2->setObjectName(QStringLiteral("CheckBox2"));
     m.checkBox2->move(20, 90);
     m.checkBox2->adjustSize();
+    m.checkBox3 = new QCheckBox(kCompanionOption, p24);
+    m.checkBox3->setObjectName(QStringLiteral("CheckBox3"));
+    m.checkBox3->move(20, 108);
+    m.checkBox3->adjustSize();
     heading(p24, "StaticText4", QStringLiteral("Készítő:"), QPoint(16, 147));
     m.memo1 = new QPlainTextEdit(p24);
     m.memo1->setObjectName(QStringLiteral("Memo1"));

@@ -27,6 +27,7 @@ inline constexpr int kSourceRows = 3;       // rows 1..3 load a source
 // Texts the menu shows verbatim.
 inline const QString kSubfolderOption = QStringLiteral("almappákban is képet keres ");
 inline const QString kBlinkCursorOption = QStringLiteral("Villogó kurzor a képen");
+inline const QString kCompanionOption = QStringLiteral("RAW és XMP társfájlokkal együtt");
 
 // Index 0 of each array is row 1.
 struct MenuPage {
@@ -41,11 +42,12 @@ struct MenuPage {
     std::array<QPushButton*, 3> buttonColors{};           // ButtonColor2..ButtonColor4
     QCheckBox* checkBox1 = nullptr;                       // subfolder search
     QCheckBox* checkBox2 = nullptr;                       // animated cursor over the photo
-    QLabel* label1 = nullptr;                             // help link
-    QLabel* image23 = nullptr;                            // title picture
-    QLabel* image24 = nullptr;                            // red folder beside CheckBox1
-    QLabel* image25 = nullptr;                            // information icon beside the link
-    QPlainTextEdit* memo1 = nullptr;                      // about memo: the maker's contact
+    QCheckBox* checkBox3 = nullptr;  // raw and sidecar files go with their photo
+    QLabel* label1 = nullptr;        // help link
+    QLabel* image23 = nullptr;       // title picture
+    QLabel* image24 = nullptr;       // red folder beside CheckBox1
+    QLabel* image25 = nullptr;       // information icon beside the link
+    QPlainTextEdit* memo1 = nullptr; // about memo: the maker's contact
 };
 
 // Shows a colour button's colour as its swatch and remembers it in the property "colour".

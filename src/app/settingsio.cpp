@@ -92,6 +92,8 @@ void MainWindow::applySettings(const Settings& s) {
     }
     menu_->checkBox2->setChecked(s.kurzor);
     menu_->checkBox1->setChecked(s.pirosmappa);
+    menu_->checkBox3->setChecked(s.tarsfajlok);
+    st_.tarsfajlok = s.tarsfajlok;
     cur1_->apply(image1_, s.kurzor);
 
     // Folders one level deep; failures leave them absent.
@@ -140,6 +142,7 @@ Settings MainWindow::collectSettings() const {
     s.panel1c = menu_->mapi[2]->text();
     s.kurzor = menu_->checkBox2->isChecked();
     s.pirosmappa = menu_->checkBox1->isChecked();
+    s.tarsfajlok = st_.tarsfajlok;
     copyTaughtDevices(st_, s);
     for (int slot = 0; slot < kMarkedSlots; ++slot)
         s.panelmappa[size_t(slot)] = st_.png[size_t(slot)];

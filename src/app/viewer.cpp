@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "app/widgets.h"
+#include "core/drop/companions.h"
 #include "core/drop/dropjob.h"
 #include "core/files/nativepath.h"
 #include "core/photo/fitting.h"
@@ -9,6 +10,7 @@
 #include "core/photo/photodate.h"
 #include "core/state/cursor.h"
 
+#include <QLabel>
 #include <QTimer>
 
 namespace kps {
@@ -35,6 +37,19 @@ const QString kLoadingText = QStringLiteral("Loading...");
 Viewer::Viewer(MainWindow& window, AppState& st, ViewerArea* area, QFrame* frame, PhotoView* photo)
     : QObject(&window), window_(window), st_(st), area_(area), frame_(frame), photo_(photo),
       cache_(std::make_unique<PhotoCache>()) {
+    marker_ = new QLabel(area_);
+    marker_->setObjectName(QStringLiteral("CompanionMarker"));
+    QPalette pal = marker_->palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 0, 150));
+    pal.setColor(QPalette::WindowText, Qt::white);
+    marker_->setPalette(pal);
+    marker_->setAutoFillBackground(true);
+    marker_->setContentsMargins(5, 2, 5, 2);
+    QFont f = marker_->font();
+    f.setBold(true);
+    marker_->setFont(f);
+    marker_->move(6, 6);
+    marker_->hide();
     sharpen_ = new QTimer(this);
     sharpen_->setSingleShot(true);
     sharpen_->setInterval(150);
@@ -58,6 +73,16 @@ Viewer::~Viewer() = default;
 
 void Viewer::sharpenLater() {
     sharpen_->start();
+}
+
+void Viewer::showMarker() {
+    const PhotoList& list = st_.lists[size_t(st_.indexpanel)];
+    const QString text =
+        st_.tarsfajlok ? companionMarker(list.companionsOf(st_.globalnev)) : QString();
+    marker_->setText(text);
+    marker_->adjustSize();
+    marker_->setVisible(!text.isEmpty());
+    marker_->raise(); // above the photo's frame
 }
 
 void Viewer::rereadWhenArrived() {
@@ -89,10 +114,12 @@ void Viewer::show(const QString& path) {
     const bool relayout = st_.globalnev == kRelayoutMarker;
     if (path == st_.globalnev) {
         if (waitShown) area_->setCaption(kLoadingText);
+        showMarker();
         return;
     }
     stopWaiting();
     st_.globalnev = path;
+    showMarker();
     standIn_ = false;
     shownBytes_ = -1;
     rereadWhenMoved_ = false;

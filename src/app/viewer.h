@@ -8,6 +8,7 @@
 #include <memory>
 
 class QFrame;
+class QLabel;
 class QTimer;
 
 namespace kps {
@@ -32,6 +33,7 @@ class Viewer : public QObject {
     void fitFrame();                                  // fits the photo frame to the held photo
     void sharpenLater();                              // a sharper decode once the resizing pauses
     void rereadWhenArrived(); // a photo a pending move took away is read where it is now
+    void showMarker();        // what goes with the photo shown, in the viewer's corner
 
   private:
     QSize decodeCover() const;   // the viewer area in device pixels
@@ -50,6 +52,7 @@ class Viewer : public QObject {
     QFrame* frame_;
     PhotoView* photo_;
     std::unique_ptr<PhotoCache> cache_;
+    QLabel* marker_ = nullptr;       // "RAW", "XMP" or "RAW+XMP" with the companions option
     QTimer* sharpen_ = nullptr;      // a pause in resizing before a sharper decode
     QTimer* loadingDelay_ = nullptr; // "Loading..." only after a visible wait
     quint64 pendingRequest_ = 0;     // the decode the viewer waits for; 0: none

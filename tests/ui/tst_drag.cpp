@@ -5,6 +5,7 @@
 #include "app/widgets.h"
 #include "core/faultyfileops.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -246,30 +247,58 @@ class DragTest : public QObject {
         QCOMPARE(test::statusMessage(w), QString());
     }
 
-    // A blue folder collects a copy of every drop except one onto the Trash.
+    // A blue folder collects a copy of every drop except one onto the Trash. With the option
+    // ticked, the photo's raw file and sidecar go wherever the photo goes.
     void blueFolderCollects_data() {
         QTest::addColumn<int>("target");
-        QTest::newRow("onto a yellow folder") << 1;
-        QTest::newRow("onto the Trash") << 8;
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("marker");
+        QTest::newRow("onto a yellow folder") << 1 << ""
+                                              << "";
+        QTest::newRow("onto the Trash") << 8 << ""
+                                        << "";
+        QTest::newRow("with its raw file, onto a yellow folder") << 1 << "tarsfajlok=1\n"
+                                                                 << "RAW+XMP";
+        QTest::newRow("with its raw file, onto the Trash") << 8 << "tarsfajlok=1\n"
+                                                           << "RAW+XMP";
+        QTest::newRow("option off: the raw file stays") << 1 << "tarsfajlok=0\n"
+                                                        << "";
     }
 
     void blueFolderCollects() {
         QFETCH(int, target);
+        QFETCH(QString, option);
+        QFETCH(QString, marker);
         WindowFixture fx;
-        MainWindow& w = test::startSized(fx);
+        MainWindow& w = test::startSized(fx, option);
         w.state().png[2] = kMarkBlue;
         const QString p = put(fx, 0, "p.jpg");
         put(fx, 0, "q.jpg", 2);
+        // A raw file and its sidecar beside the photo.
+        const QStringList companions{"p.CR2", "p.xmp"};
+        for (const QString& name : companions)
+            test::writeFile(fx.slotFolder(0) + name, name.toUtf8().repeated(1000));
         fx.load();
+        QCOMPARE(fx.find<QCheckBox>("CheckBox3")->isChecked(), !marker.isEmpty());
+        auto* shownMarker = fx.find<QLabel>("CompanionMarker");
+        QCOMPARE(shownMarker->isVisible() ? shownMarker->text() : QString(), marker);
         const QByteArray bytes = test::readFile(p);
         test::dropOnSlot(fx, target);
         QVERIFY(!QFile::exists(p));
         QCOMPARE(test::readFile(fx.slotFolder(target) + "p.jpg"), bytes);
         QCOMPARE(QFile::exists(fx.slotFolder(2) + "p.jpg"), target != kTrashSlot);
+        for (const QString& name : companions) {
+            const bool carried = !marker.isEmpty();
+            QCOMPARE(QFile::exists(fx.slotFolder(0) + name), !carried);
+            QCOMPARE(test::readFile(fx.slotFolder(target) + name),
+                     carried ? name.toUtf8().repeated(1000) : QByteArray());
+            QCOMPARE(QFile::exists(fx.slotFolder(2) + name), carried && target != kTrashSlot);
+        }
         if (target != kTrashSlot)
             QCOMPARE(w.state().lists[2].at(w.state().index[2]), fx.slotFolder(2) + "p.jpg");
         QCOMPARE(test::listsVersusDisk(w), QString());
         QCOMPARE(w.state().globalnev, fx.slotFolder(0) + "q.jpg");
+        QVERIFY(!shownMarker->isVisible()); // q.jpg has nothing beside it
     }
 
     // A blue folder being viewed already holds the photo: it leaves without a copy left behind.

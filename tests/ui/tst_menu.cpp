@@ -699,6 +699,28 @@ class MenuTest : public QObject {
         QCOMPARE(photo->cursor().shape(), Qt::ArrowCursor);
     }
 
+    // --- raw and sidecar files ---
+
+    // Ticking the option marks a photo with a raw file at once, and the close keeps it ticked.
+    void companionOptionMarksThePhotoAndIsKept() {
+        WindowFixture fx;
+        fx.startWithFolders();
+        QVERIFY(test::writeJpeg(fx.slotFolder(0) + "a.jpg", 40, 30));
+        QVERIFY(test::writeFile(fx.slotFolder(0) + "a.NEF", "raw"));
+        fx.load();
+        auto* marker = fx.find<QLabel>(QStringLiteral("CompanionMarker"));
+        QVERIFY(!marker->isVisible());
+        openMenu(fx);
+        auto* option = fx.find<QCheckBox>(QStringLiteral("CheckBox3"));
+        QCOMPARE(option->text(), QStringLiteral("RAW és XMP társfájlokkal együtt"));
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(6, option->height() / 2));
+        QVERIFY(option->isChecked());
+        QVERIFY(marker->isVisible());
+        QCOMPARE(marker->text(), QStringLiteral("RAW"));
+        QVERIFY(fx.close());
+        QVERIFY(test::iniLines(fx.settingsFile()).contains(QStringLiteral("tarsfajlok=1")));
+    }
+
     // --- the help link ---
 
     void helpLinkLightsAndOpensTheHelpPage() {
