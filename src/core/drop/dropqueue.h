@@ -3,12 +3,12 @@
 // window submits jobs and receives each result on its own thread, in order.
 
 #include "core/drop/dropjob.h"
+#include "core/work/lane.h"
 
 #include <QObject>
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
 
 namespace kps {
 
@@ -44,8 +44,8 @@ class DropQueue : public QObject {
 
     std::function<void(const DropResult&)> deliver_;
     struct Shared;
-    std::shared_ptr<Shared> shared_; // the worker holds a reference of its own
-    std::thread worker_;
+    std::shared_ptr<Shared> shared_; // each job holds a reference of its own
+    WorkLane lane_;                  // last: it ends before what its deliveries reach
 };
 
 } // namespace kps
