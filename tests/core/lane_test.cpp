@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 struct Owner : QObject {
     explicit Owner(WorkLane::Order order = WorkLane::Order::All,
                    std::shared_ptr<std::atomic<int>> letGo = {})
-        : lane(this, 100ms, order, std::move(letGo)) {}
+        : lane(this, 100ms, std::move(letGo), order) {}
     std::vector<std::pair<int, bool>> got;
     WorkLane lane;
 };

@@ -1,49 +1,32 @@
 #include "core/drop/dropqueue.h"
 
-#include <mutex>
-
 namespace kps {
 
-struct DropQueue::Shared {
-    std::mutex mutex; // guards hook
-    std::shared_ptr<FileOps> ops;
-    std::function<void(const DropJob&)> hook;
-    int undoCounter = 0; // the worker's alone
-};
-
 DropQueue::DropQueue(std::shared_ptr<FileOps> ops, std::function<void(const DropResult&)> deliver)
-    : deliver_(std::move(deliver)), shared_(std::make_shared<Shared>()), lane_(this, kExitWait) {
-    shared_->ops = std::move(ops);
-}
-
-DropQueue::~DropQueue() = default;
+    : deliver_(std::move(deliver)), ops_(std::move(ops)), lane_(this, kExitWait) {}
 
 void DropQueue::submit(DropJob job) {
     const quint64 tag = job.chore ? 0 : job.id; // drops are numbered from 1
-    lane_.post(
-        [shared = shared_, job = std::move(job)](WorkLane::Run& run) mutable {
-            if (run.stopped()) return; // taken back or quit while waiting
-            std::function<void(const DropJob&)> hook;
-            {
-                std::lock_guard lock(shared->mutex);
-                hook = shared->hook;
-            }
-            if (hook) hook(job);
-            if (run.stopped()) return; // quit before it began: its photo was never touched
-            DropResult result;
-            if (job.chore) {
-                job.chore();
-                result.id = job.id;
-                result.chore = true;
-            } else {
-                StoppableOps stoppable(*shared->ops, run.stopFlag());
-                result = runDropJob(std::move(job), stoppable, shared->undoCounter);
-                if (run.stopped() && !result.ok) takeBackCopies(result, *shared->ops);
-            }
-            run.deliver<DropQueue>(
-                [result = std::move(result)](DropQueue& queue) { queue.deliverResult(result); });
-        },
-        tag);
+    auto work = [ops = ops_, hook = hook_, undoCounter = undoCounter_,
+                 job = std::move(job)](WorkLane::Run& run) mutable {
+        if (run.stopped()) return; // taken back or quit while it waited
+        if (hook) hook(job);
+        if (run.stopped()) return; // quit before it began: its photo was never touched
+        DropResult result;
+        if (job.chore) {
+            job.chore();
+            result.id = job.id;
+            result.chore = true;
+        } else {
+            StoppableOps stoppable(*ops, run.stopFlag());
+            result = runDropJob(std::move(job), stoppable, *undoCounter);
+            if (run.stopped() && !result.ok) takeBackCopies(result, *ops);
+        }
+        run.deliver<DropQueue>([result = std::move(result)](DropQueue& queue) {
+            if (queue.deliver_) queue.deliver_(result);
+        });
+    };
+    lane_.post(std::move(work), tag);
 }
 
 void DropQueue::submitChore(std::function<void()> chore) {
@@ -67,12 +50,7 @@ bool DropQueue::busy() const {
 }
 
 void DropQueue::setWorkerHook(std::function<void(const DropJob&)> hook) {
-    std::lock_guard lock(shared_->mutex);
-    shared_->hook = std::move(hook);
-}
-
-void DropQueue::deliverResult(const DropResult& result) {
-    if (deliver_) deliver_(result);
+    hook_ = std::move(hook);
 }
 
 } // namespace kps

@@ -97,7 +97,6 @@ struct PhotoCache::Shared {
     QSize prefetchCover;
     bool paused = false;
     bool stopping = false;
-    bool prefetchPosted = false; // a pass through the queue waits on its lane
     std::function<void(const QString&)> workerHook;
     FileRead fileRead; // how the decoders read files; null: read(2)
     std::atomic<int> decodes{0};
@@ -124,22 +123,18 @@ PhotoCache::~PhotoCache() {
     {
         std::lock_guard lock(shared_->mutex);
         shared_->stopping = true;
-        shared_->queue.clear();
         shared_->delivery = nullptr;
         for (const auto& job : shared_->jobs)
             job->stop = true;
         shared_->jobFinished.notify_all();
     }
-    // Both lanes stop at once and share one wait; a decode stuck longer (in a read from a hung
-    // device) is let go and stops after its read.
+    // Both lanes stop at once and share one wait; a decode stuck in a hung read is let go.
     prefetches_.stop();
     requests_.stop();
     const auto until = std::chrono::steady_clock::now() + kExitWait;
-    for (WorkLane* lane : {&prefetches_, &requests_}) {
-        lane->finish(std::max(std::chrono::milliseconds(0),
-                              std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  until - std::chrono::steady_clock::now())));
-    }
+    for (WorkLane* lane : {&prefetches_, &requests_})
+        lane->finish(
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()));
 }
 
 PhotoCache::Shared::FileKey PhotoCache::Shared::keyOf(const QString& path) {
@@ -331,7 +326,6 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const Sto
 
 void PhotoCache::Shared::prefetchQueued() {
     std::unique_lock lock(mutex);
-    prefetchPosted = false;
     while (!stopping && !paused && !queue.empty()) {
         const QString path = queue.front();
         queue.pop_front();
@@ -529,8 +523,6 @@ void PhotoCache::setPaused(bool paused) {
 }
 
 void PhotoCache::postPrefetch() {
-    if (shared_->prefetchPosted) return;
-    shared_->prefetchPosted = true;
     prefetches_.post([shared = shared_](WorkLane::Run&) { shared->prefetchQueued(); });
 }
 

@@ -49,8 +49,6 @@ class PhotoCache {
 
     explicit PhotoCache(qint64 budgetBytes = kDefaultBudgetBytes);
     ~PhotoCache(); // abandons every decode, waits at most kExitWait for the lanes
-    PhotoCache(const PhotoCache&) = delete;
-    PhotoCache& operator=(const PhotoCache&) = delete;
 
     // The photo decoded to cover `cover`. A cached photo that covers it returns at once; one
     // being decoded for at least this cover is waited for; anything else is decoded on the
@@ -97,13 +95,13 @@ class PhotoCache {
 
   private:
     struct Shared;
-    void postPrefetch(); // a pass through the prefetch queue, unless one waits; under the lock
+    void postPrefetch(); // a pass through the prefetch queue (one finding it empty ends at once)
 
     // Everything the lanes' jobs touch; each holds a reference of its own, so a job left
     // behind at exit never reaches freed memory.
     std::shared_ptr<Shared> shared_;
     WorkLane prefetches_{nullptr, kExitWait}; // decodes the neighbours in advance
-    WorkLane requests_{nullptr, kExitWait, WorkLane::Order::LatestWins}; // the viewer's own
+    WorkLane requests_{nullptr, kExitWait, {}, WorkLane::Order::LatestWins}; // the viewer's own
 };
 
 } // namespace kps

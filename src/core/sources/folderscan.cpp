@@ -37,35 +37,24 @@ struct FolderScan::Job {
     }
 };
 
-FolderScan::FolderScan(QObject* parent)
-    : QObject(parent), progressTimer_(new QTimer(this)), waitForRoom_(new QTimer(this)) {
-    waitForRoom_->setInterval(kProgressInterval);
-    connect(waitForRoom_, &QTimer::timeout, this, [this] {
-        if (!current_) {
-            waitForRoom_->stop();
-        } else if (*letGo_ < kMaxLeftBehind) {
-            waitForRoom_->stop();
-            launch();
-        }
-    });
+FolderScan::FolderScan(QObject* parent) : QObject(parent), progressTimer_(new QTimer(this)) {
     progressTimer_->setInterval(kProgressInterval);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
-        if (current_) emit progress(photosFound(), foldersRead());
+        if (!current_) return;
+        if (!lane_ && *letGo_ < kMaxLeftBehind) launch(); // room for the waiting scan now
+        emit progress(photosFound(), foldersRead());
     });
 }
 
 FolderScan::~FolderScan() {
-    cancel(); // the lane then waits at most kExitWait for its scan
+    cancel();
+    if (lane_) lane_->finish(kExitWait);
 }
 
 void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     cancel();
-    // A cancelled scan still under way (on a hung drive) keeps its lane; the new one takes
-    // another.
-    if (lane_ && !lane_->waitIdle(std::chrono::milliseconds(0))) {
-        lane_->finish(std::chrono::milliseconds(0));
-        lane_.reset();
-    }
+    // A cancelled scan still under way (on a hung drive) keeps its lane, let go at once.
+    if (lane_ && !lane_->waitIdle({})) lane_.reset();
     auto job = std::make_shared<Job>();
     job->request = request;
     job->previous = std::move(previous);
@@ -73,15 +62,12 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     job->control.beforeRead = hook_;
     current_ = job;
     progressTimer_->start();
-    if (*letGo_ >= kMaxLeftBehind) {
-        waitForRoom_->start();
-        return;
-    }
-    launch();
+    // A new lane waits until fewer than kMaxLeftBehind scans are left stuck.
+    if (lane_ || *letGo_ < kMaxLeftBehind) launch();
 }
 
 void FolderScan::launch() {
-    if (!lane_) lane_ = std::make_unique<WorkLane>(this, kExitWait, WorkLane::Order::All, letGo_);
+    if (!lane_) lane_ = std::make_unique<WorkLane>(this, std::chrono::milliseconds(0), letGo_);
     lane_->post([job = current_](WorkLane::Run& run) {
         if (job->scanAll() && !job->control.isCancelled())
             run.deliver<FolderScan>([job](FolderScan& scan) { scan.deliver(job); });
@@ -93,7 +79,6 @@ void FolderScan::cancel() {
     if (current_) current_->control.cancelled = true;
     current_.reset();
     progressTimer_->stop();
-    waitForRoom_->stop();
 }
 
 bool FolderScan::waitForWorker(std::chrono::milliseconds limit) {

@@ -79,10 +79,9 @@ class FolderScan : public QObject {
 
     std::shared_ptr<Job> current_; // the scan whose result is wanted; null when none
     std::function<void(const QString&)> hook_;
-    QTimer* progressTimer_ = nullptr;
+    QTimer* progressTimer_ = nullptr; // also starts a scan waiting for room
     // Lanes let go while a scan of theirs still ran on a hung drive; a new scan waits for room.
     std::shared_ptr<std::atomic<int>> letGo_ = std::make_shared<std::atomic<int>>(0);
-    QTimer* waitForRoom_ = nullptr;
     std::unique_ptr<WorkLane> lane_; // the last scan's; replaced when one is stuck
     std::array<quint64, kSlotCount> mounts_{};
 };
