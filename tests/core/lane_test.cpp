@@ -19,19 +19,14 @@ struct Owner : QObject {
     WorkLane lane;
 };
 
+// Deliveries need an application object; one per test, unless another suite left its own.
 class WorkLaneTest : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        if (!QCoreApplication::instance()) app_ = new QCoreApplication(argc_, argv_);
-    }
-    static void TearDownTestSuite() {
-        delete app_;
-        app_ = nullptr;
-    }
     static inline int argc_ = 1;
     static inline char arg0_[] = "core_tests";
     static inline char* argv_[] = {arg0_, nullptr};
-    static inline QCoreApplication* app_ = nullptr;
+    std::unique_ptr<QCoreApplication> app_{
+        QCoreApplication::instance() ? nullptr : new QCoreApplication(argc_, argv_)};
 };
 
 // What happens to three jobs posted while a first one runs.
