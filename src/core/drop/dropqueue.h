@@ -3,12 +3,12 @@
 // window submits jobs and receives each result on its own thread, in order.
 
 #include "core/drop/dropjob.h"
+#include "core/work/lane.h"
 
 #include <QObject>
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
 
 namespace kps {
 
@@ -21,7 +21,6 @@ class DropQueue : public QObject {
 
     // `deliver` runs on the thread that made the queue, once per job, in the order submitted.
     DropQueue(std::shared_ptr<FileOps> ops, std::function<void(const DropResult&)> deliver);
-    ~DropQueue() override; // stops as stop() does, waits at most kExitWait for the running job
     DropQueue(const DropQueue&) = delete;
     DropQueue& operator=(const DropQueue&) = delete;
 
@@ -36,16 +35,16 @@ class DropQueue : public QObject {
     void stop();
     // True while a job runs on the worker.
     bool busy() const;
-    // Runs on the worker before each job; tests stand for a slow or stalled drive with it.
+    // Runs on the worker before each job submitted later; tests stand for a slow or stalled
+    // drive with it.
     void setWorkerHook(std::function<void(const DropJob&)> hook);
 
   private:
-    void deliverResult(const DropResult& result);
-
     std::function<void(const DropResult&)> deliver_;
-    struct Shared;
-    std::shared_ptr<Shared> shared_; // the worker holds a reference of its own
-    std::thread worker_;
+    std::shared_ptr<FileOps> ops_;
+    std::function<void(const DropJob&)> hook_;
+    std::shared_ptr<int> undoCounter_ = std::make_shared<int>(0); // the jobs' own, in turn
+    WorkLane lane_; // last, so it ends first: as stop() does, then waits at most kExitWait
 };
 
 } // namespace kps

@@ -80,15 +80,12 @@ struct PhotoCache::Shared {
     // Hands an arrival on if its request still counts; expects mutex to be held.
     void deliver(const Request& request, PhotoArrival arrival, const DecodedPhoto& photo,
                  const std::atomic<bool>& stop);
-    void workerLoop();
-    void viewerLoop();
+    void prefetchQueued(); // decodes the prefetch queue until it is empty, paused or stopping
+    void serve(const Request& request, const std::atomic<bool>& stop); // a viewer's request
 
     const qint64 budget;
     mutable std::mutex mutex;
-    std::condition_variable workAvailable; // the worker waits for a queue or the stop
-    std::condition_variable jobFinished;   // get() waits for a running decode
-    std::condition_variable requestMade;   // the viewer's thread waits for a request or the stop
-    std::condition_variable threadExited;  // destruction waits, bounded, for both threads
+    std::condition_variable jobFinished; // get() waits for a running decode
     QHash<QString, Entry> entries;
     QHash<QString, Entry> previews; // embedded previews of photos not decoded yet
     qint64 bytes = 0;
@@ -100,15 +97,11 @@ struct PhotoCache::Shared {
     QSize prefetchCover;
     bool paused = false;
     bool stopping = false;
-    bool workerDone = false;
-    bool viewerDone = false;
     std::function<void(const QString&)> workerHook;
     FileRead fileRead; // how the decoders read files; null: read(2)
     std::atomic<int> decodes{0};
 
-    std::optional<Request> pendingRequest;          // not taken up yet
-    quint64 lastRequest = 0;                        // the number of the request that counts
-    std::shared_ptr<std::atomic<bool>> requestStop; // of the request being decoded
+    quint64 lastRequest = 0; // the number of the request that counts
     Delivery delivery;
     RequestHook requestHook;
     int abandoned = 0;
@@ -124,40 +117,24 @@ struct PhotoCache::Shared {
     JpegDecoder previewDecoder{decodeBudget, false}; // used by the viewer's thread only
 };
 
-PhotoCache::PhotoCache(qint64 budgetBytes)
-    : shared_(std::make_shared<Shared>(budgetBytes)),
-      worker_([shared = shared_] { shared->workerLoop(); }),
-      viewer_([shared = shared_] { shared->viewerLoop(); }) {}
+PhotoCache::PhotoCache(qint64 budgetBytes) : shared_(std::make_shared<Shared>(budgetBytes)) {}
 
 PhotoCache::~PhotoCache() {
-    bool workerFinished = false, viewerFinished = false;
     {
-        std::unique_lock lock(shared_->mutex);
+        std::lock_guard lock(shared_->mutex);
         shared_->stopping = true;
-        shared_->queue.clear();
-        shared_->pendingRequest.reset();
         shared_->delivery = nullptr;
-        if (shared_->requestStop) *shared_->requestStop = true;
         for (const auto& job : shared_->jobs)
             job->stop = true;
-        shared_->workAvailable.notify_all();
-        shared_->requestMade.notify_all();
         shared_->jobFinished.notify_all();
-        shared_->threadExited.wait_for(lock, kExitWait,
-                                       [&] { return shared_->workerDone && shared_->viewerDone; });
-        workerFinished = shared_->workerDone;
-        viewerFinished = shared_->viewerDone;
     }
-    // A thread stuck longer (in a read from a hung device) owns what it touches and stops after
-    // its read.
-    if (workerFinished)
-        worker_.join();
-    else
-        worker_.detach();
-    if (viewerFinished)
-        viewer_.join();
-    else
-        viewer_.detach();
+    // Both lanes stop at once and share one wait; a decode stuck in a hung read is let go.
+    prefetches_.stop();
+    requests_.stop();
+    const auto until = std::chrono::steady_clock::now() + kExitWait;
+    for (WorkLane* lane : {&prefetches_, &requests_})
+        lane->finish(
+            std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now()));
 }
 
 PhotoCache::Shared::FileKey PhotoCache::Shared::keyOf(const QString& path) {
@@ -347,11 +324,9 @@ DecodedPhoto PhotoCache::Shared::get(const QString& path, QSize cover, const Sto
     return photo;
 }
 
-void PhotoCache::Shared::workerLoop() {
+void PhotoCache::Shared::prefetchQueued() {
     std::unique_lock lock(mutex);
-    for (;;) {
-        workAvailable.wait(lock, [&] { return stopping || (!paused && !queue.empty()); });
-        if (stopping) break;
+    while (!stopping && !paused && !queue.empty()) {
         const QString path = queue.front();
         queue.pop_front();
         const QSize cover = prefetchCover;
@@ -372,8 +347,6 @@ void PhotoCache::Shared::workerLoop() {
         lock.lock();
         finishJob(job, photo);
     }
-    workerDone = true;
-    threadExited.notify_all();
 }
 
 int PhotoCache::Shared::deliverPreviews(const Request& request, const PhotoHead& head,
@@ -437,50 +410,40 @@ void PhotoCache::Shared::deliver(const Request& request, PhotoArrival arrival,
         delivery(request.id, request.path, arrival, photo);
 }
 
-void PhotoCache::Shared::viewerLoop() {
+void PhotoCache::Shared::serve(const Request& request, const std::atomic<bool>& stop) {
     std::unique_lock lock(mutex);
-    for (;;) {
-        requestMade.wait(lock, [&] { return stopping || pendingRequest.has_value(); });
-        if (stopping) break;
-        const Request request = *pendingRequest;
-        const quint64 startedIn = generation; // a clear() meanwhile keeps nothing of this
-        pendingRequest.reset();
-        const auto stop = std::make_shared<std::atomic<bool>>(false);
-        requestStop = stop;
-        const auto hook = requestHook;
-        lock.unlock();
-        // The file's facts and pixel size first: the status bar fills before any pixel comes.
-        const PhotoHead head = readPhotoHead(request.path);
-        DecodedPhoto facts;
-        facts.fullSize = head.head.frameSize;
-        facts.fileBytes = head.isFile ? head.bytes : -1;
-        facts.modifiedMs = head.modifiedMs;
-        lock.lock();
-        deliver(request, PhotoArrival::Facts, facts, *stop);
-        lock.unlock();
-        const bool show = request.kind == RequestKind::Show;
-        const int shownWidth = show && !stop->load() ? deliverPreviews(request, head, *stop) : 0;
-        if (hook) hook(request.path, *stop);
-        // A progressive photo without a picture as good inside shows its first scan meanwhile.
-        FirstScan firstScan;
-        if (show)
-            firstScan = [&](const DecodedPhoto& scan) {
-                deliverFirstScan(request, head, scan, shownWidth, startedIn, *stop);
-            };
-        DecodedPhoto photo;
-        if (!stop->load())
-            photo = get(
-                request.path, request.cover, [&] { return stop->load(); }, firstScan);
-        lock.lock();
-        requestStop.reset();
-        // Finished, but a newer request came meanwhile: nobody wants it either.
-        if (photo.cancelled || stop->load() || request.id != lastRequest)
-            ++abandoned;
-        else
-            deliver(request, PhotoArrival::Photo, photo, *stop);
-    }
-    viewerDone = true;
-    threadExited.notify_all();
+    if (stopping || stop.load()) return;  // replaced before it was taken up
+    const quint64 startedIn = generation; // a clear() meanwhile keeps nothing of this
+    const auto hook = requestHook;
+    lock.unlock();
+    // The file's facts and pixel size first: the status bar fills before any pixel comes.
+    const PhotoHead head = readPhotoHead(request.path);
+    DecodedPhoto facts;
+    facts.fullSize = head.head.frameSize;
+    facts.fileBytes = head.isFile ? head.bytes : -1;
+    facts.modifiedMs = head.modifiedMs;
+    lock.lock();
+    deliver(request, PhotoArrival::Facts, facts, stop);
+    lock.unlock();
+    const bool show = request.kind == RequestKind::Show;
+    const int shownWidth = show && !stop.load() ? deliverPreviews(request, head, stop) : 0;
+    if (hook) hook(request.path, stop);
+    // A progressive photo without a picture as good inside shows its first scan meanwhile.
+    FirstScan firstScan;
+    if (show)
+        firstScan = [&](const DecodedPhoto& scan) {
+            deliverFirstScan(request, head, scan, shownWidth, startedIn, stop);
+        };
+    DecodedPhoto photo;
+    if (!stop.load())
+        photo = get(
+            request.path, request.cover, [&] { return stop.load(); }, firstScan);
+    lock.lock();
+    // Finished, but a newer request came meanwhile: nobody wants it either.
+    if (photo.cancelled || stop.load() || request.id != lastRequest)
+        ++abandoned;
+    else
+        deliver(request, PhotoArrival::Photo, photo, stop);
 }
 
 DecodedPhoto PhotoCache::get(const QString& path, QSize cover, const StopRequest& stop) {
@@ -507,13 +470,12 @@ std::optional<DecodedPhoto> PhotoCache::cachedPreview(const QString& path) {
 quint64 PhotoCache::request(const QString& path, QSize cover, RequestKind kind) {
     std::lock_guard lock(shared_->mutex);
     const quint64 id = ++shared_->lastRequest;
-    shared_->pendingRequest = Shared::Request{id, path, cover, kind};
-    if (shared_->requestStop) *shared_->requestStop = true;
     if (kind == RequestKind::Show) {
         shared_->queue.clear();
         shared_->stopBackgroundJobs({path});
     }
-    shared_->requestMade.notify_all();
+    requests_.post([shared = shared_, request = Shared::Request{id, path, cover, kind}](
+                       WorkLane::Run& run) { shared->serve(request, run.stopFlag()); });
     shared_->jobFinished.notify_all(); // an abandoned request may be waiting for the worker
     return id;
 }
@@ -521,8 +483,7 @@ quint64 PhotoCache::request(const QString& path, QSize cover, RequestKind kind) 
 void PhotoCache::cancelRequest() {
     std::lock_guard lock(shared_->mutex);
     ++shared_->lastRequest;
-    shared_->pendingRequest.reset();
-    if (shared_->requestStop) *shared_->requestStop = true;
+    requests_.cancel();
     shared_->jobFinished.notify_all();
 }
 
@@ -542,27 +503,27 @@ int PhotoCache::abandonedCount() const {
 }
 
 void PhotoCache::prefetch(const QStringList& paths, QSize cover) {
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->queue.clear();
-        shared_->wanted.clear();
-        for (const QString& path : paths) {
-            if (path.isEmpty() || shared_->wanted.contains(path)) continue;
-            shared_->wanted.append(path);
-            shared_->queue.push_back(path);
-        }
-        shared_->prefetchCover = cover;
-        shared_->stopBackgroundJobs(shared_->wanted);
+    std::lock_guard lock(shared_->mutex);
+    shared_->queue.clear();
+    shared_->wanted.clear();
+    for (const QString& path : paths) {
+        if (path.isEmpty() || shared_->wanted.contains(path)) continue;
+        shared_->wanted.append(path);
+        shared_->queue.push_back(path);
     }
-    shared_->workAvailable.notify_all();
+    shared_->prefetchCover = cover;
+    shared_->stopBackgroundJobs(shared_->wanted);
+    postPrefetch();
 }
 
 void PhotoCache::setPaused(bool paused) {
-    {
-        std::lock_guard lock(shared_->mutex);
-        shared_->paused = paused;
-    }
-    shared_->workAvailable.notify_all();
+    std::lock_guard lock(shared_->mutex);
+    shared_->paused = paused;
+    if (!paused) postPrefetch();
+}
+
+void PhotoCache::postPrefetch() {
+    prefetches_.post([shared = shared_](WorkLane::Run&) { shared->prefetchQueued(); });
 }
 
 void PhotoCache::clear() {

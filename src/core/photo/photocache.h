@@ -2,6 +2,7 @@
 // Decoded photos kept in memory, with a worker thread that decodes the neighbours in advance.
 
 #include "core/photo/jpegdecoder.h"
+#include "core/work/lane.h"
 
 #include <QSize>
 #include <QString>
@@ -11,7 +12,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <thread>
 
 namespace kps {
 
@@ -48,9 +48,7 @@ class PhotoCache {
     static constexpr std::chrono::milliseconds kExitWait{500};
 
     explicit PhotoCache(qint64 budgetBytes = kDefaultBudgetBytes);
-    ~PhotoCache(); // abandons every decode, waits at most kExitWait for the threads
-    PhotoCache(const PhotoCache&) = delete;
-    PhotoCache& operator=(const PhotoCache&) = delete;
+    ~PhotoCache(); // abandons every decode, waits at most kExitWait for the lanes
 
     // The photo decoded to cover `cover`. A cached photo that covers it returns at once; one
     // being decoded for at least this cover is waited for; anything else is decoded on the
@@ -97,11 +95,13 @@ class PhotoCache {
 
   private:
     struct Shared;
-    // Everything the worker touches; it holds a reference of its own, so a worker left
+    void postPrefetch(); // a pass through the prefetch queue (one finding it empty ends at once)
+
+    // Everything the lanes' jobs touch; each holds a reference of its own, so a job left
     // behind at exit never reaches freed memory.
     std::shared_ptr<Shared> shared_;
-    std::thread worker_;
-    std::thread viewer_; // decodes the viewer's requests
+    WorkLane prefetches_{nullptr, kExitWait}; // decodes the neighbours in advance
+    WorkLane requests_{nullptr, kExitWait, {}, WorkLane::Order::LatestWins}; // the viewer's own
 };
 
 } // namespace kps

@@ -4,18 +4,9 @@
 #include "core/files/fileops.h"
 #include "core/sources/scan.h"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QTimer>
-#include <condition_variable>
-#include <mutex>
 
 namespace kps {
-
-struct FolderScan::Owner {
-    std::mutex mutex;
-    FolderScan* scan = nullptr; // null once the object is gone
-};
 
 struct FolderScan::Job {
     ScanRequest request;
@@ -24,10 +15,6 @@ struct FolderScan::Job {
     ScanControl control;
     std::shared_ptr<ScanLists> lists = std::make_shared<ScanLists>();
     std::array<quint64, kSlotCount> mounts{};
-
-    std::mutex mutex;
-    std::condition_variable exited;
-    bool done = false;
 
     // Reads the nine folders into lists; false when cancelled on the way.
     bool scanAll() {
@@ -48,59 +35,26 @@ struct FolderScan::Job {
             mounts[slot] = mountOf(request.dirs[slot]);
         return true;
     }
-
-    void finish() {
-        {
-            std::lock_guard lock(mutex);
-            done = true;
-        }
-        exited.notify_all();
-    }
 };
 
-// Posted by a worker whose scan read every folder. An event (rather than a queued call) hands
-// the job over through the event queue's lock alone, and is dropped with the object.
-class FolderScan::DoneEvent : public QEvent {
-  public:
-    explicit DoneEvent(std::shared_ptr<Job> finished) : QEvent(type()), job(std::move(finished)) {}
-    static QEvent::Type type() {
-        static const auto registered = QEvent::Type(QEvent::registerEventType());
-        return registered;
-    }
-    const std::shared_ptr<Job> job;
-};
-
-FolderScan::FolderScan(QObject* parent)
-    : QObject(parent), owner_(std::make_shared<Owner>()), progressTimer_(new QTimer(this)),
-      waitForRoom_(new QTimer(this)) {
-    owner_->scan = this;
-    waitForRoom_->setInterval(kProgressInterval);
-    connect(waitForRoom_, &QTimer::timeout, this, [this] {
-        if (!current_) {
-            waitForRoom_->stop();
-        } else if (leftBehind() < kMaxLeftBehind) {
-            waitForRoom_->stop();
-            launch();
-        }
-    });
+FolderScan::FolderScan(QObject* parent) : QObject(parent), progressTimer_(new QTimer(this)) {
     progressTimer_->setInterval(kProgressInterval);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
-        if (current_) emit progress(photosFound(), foldersRead());
+        if (!current_) return;
+        if (!lane_ && *letGo_ < kMaxLeftBehind) launch(); // room for the waiting scan now
+        emit progress(photosFound(), foldersRead());
     });
 }
 
 FolderScan::~FolderScan() {
-    {
-        std::lock_guard lock(owner_->mutex);
-        owner_->scan = nullptr;
-    }
     cancel();
-    releaseWorker(kExitWait);
+    if (lane_) lane_->finish(kExitWait);
 }
 
 void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     cancel();
-    releaseWorker(std::chrono::milliseconds(0));
+    // A cancelled scan still under way (on a hung drive) keeps its lane, let go at once.
+    if (lane_ && !lane_->waitIdle({})) lane_.reset();
     auto job = std::make_shared<Job>();
     job->request = request;
     job->previous = std::move(previous);
@@ -108,35 +62,16 @@ void FolderScan::start(const ScanRequest& request, ScanLists previous) {
     job->control.beforeRead = hook_;
     current_ = job;
     progressTimer_->start();
-    if (leftBehind() >= kMaxLeftBehind) {
-        waitForRoom_->start();
-        return;
-    }
-    launch();
-}
-
-int FolderScan::leftBehind() {
-    std::erase_if(letGo_, [](const std::shared_ptr<Job>& job) {
-        std::lock_guard lock(job->mutex);
-        return job->done;
-    });
-    return int(letGo_.size());
+    // A new lane waits until fewer than kMaxLeftBehind scans are left stuck.
+    if (lane_ || *letGo_ < kMaxLeftBehind) launch();
 }
 
 void FolderScan::launch() {
-    const std::shared_ptr<Job> job = current_;
-    workerJob_ = job;
-    worker_ = std::thread([job, owner = owner_] {
-        const bool complete = job->scanAll();
-        {
-            // Under the owner's lock the object cannot be destroyed half-way through the post;
-            // an event posted before its destruction is dropped with it.
-            std::lock_guard lock(owner->mutex);
-            if (complete && owner->scan && !job->control.isCancelled())
-                QCoreApplication::postEvent(owner->scan, new DoneEvent(job));
-        }
+    if (!lane_) lane_ = std::make_unique<WorkLane>(this, std::chrono::milliseconds(0), letGo_);
+    lane_->post([job = current_](WorkLane::Run& run) {
+        if (job->scanAll() && !job->control.isCancelled())
+            run.deliver<FolderScan>([job](FolderScan& scan) { scan.deliver(job); });
         job->previous = {}; // off the way of the result
-        job->finish();
     });
 }
 
@@ -144,28 +79,10 @@ void FolderScan::cancel() {
     if (current_) current_->control.cancelled = true;
     current_.reset();
     progressTimer_->stop();
-    waitForRoom_->stop();
 }
 
 bool FolderScan::waitForWorker(std::chrono::milliseconds limit) {
-    if (!workerJob_) return true;
-    std::unique_lock lock(workerJob_->mutex);
-    return workerJob_->exited.wait_for(lock, limit, [&] { return workerJob_->done; });
-}
-
-void FolderScan::releaseWorker(std::chrono::milliseconds limit) {
-    if (!worker_.joinable()) return;
-    if (waitForWorker(limit)) {
-        worker_.join();
-    } else {
-        worker_.detach(); // it owns what it touches and stops at its next folder or entry
-        letGo_.push_back(workerJob_);
-    }
-    workerJob_.reset();
-}
-
-void FolderScan::customEvent(QEvent* event) {
-    if (event->type() == DoneEvent::type()) deliver(static_cast<DoneEvent*>(event)->job);
+    return !lane_ || lane_->waitIdle(limit);
 }
 
 void FolderScan::deliver(const std::shared_ptr<Job>& job) {

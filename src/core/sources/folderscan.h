@@ -4,6 +4,7 @@
 
 #include "core/state/photolist.h"
 #include "core/state/slots.h"
+#include "core/work/lane.h"
 
 #include <QObject>
 #include <QString>
@@ -11,8 +12,6 @@
 #include <chrono>
 #include <functional>
 #include <memory>
-#include <thread>
-#include <vector>
 
 class QTimer;
 
@@ -73,28 +72,17 @@ class FolderScan : public QObject {
     // The running scan read every folder; the lists are the receiver's to take.
     void finished(std::shared_ptr<kps::ScanLists> lists);
 
-  protected:
-    void customEvent(QEvent* event) override; // a worker's scan is complete
-
   private:
     struct Job;
-    struct Owner;
-    class DoneEvent;
     void deliver(const std::shared_ptr<Job>& job);
-    void releaseWorker(std::chrono::milliseconds limit); // joins the worker, or lets it go
-    void launch();                                       // starts current_ on a worker
-    int leftBehind();                                    // scans let go that still run
+    void launch(); // posts current_ to a lane
 
-    // What the worker posts its result through; cleared at destruction, so a worker left
-    // behind never reaches this object.
-    std::shared_ptr<Owner> owner_;
-    std::shared_ptr<Job> current_;   // the scan whose result is wanted; null when none
-    std::shared_ptr<Job> workerJob_; // the job of worker_, which may outlive its delivery
-    std::thread worker_;
+    std::shared_ptr<Job> current_; // the scan whose result is wanted; null when none
     std::function<void(const QString&)> hook_;
-    QTimer* progressTimer_ = nullptr;
-    std::vector<std::shared_ptr<Job>> letGo_; // jobs of workers let go while they still ran
-    QTimer* waitForRoom_ = nullptr;           // a new scan waits for one of them to end
+    QTimer* progressTimer_ = nullptr; // also starts a scan waiting for room
+    // Lanes let go while a scan of theirs still ran on a hung drive; a new scan waits for room.
+    std::shared_ptr<std::atomic<int>> letGo_ = std::make_shared<std::atomic<int>>(0);
+    std::unique_ptr<WorkLane> lane_; // the last scan's; replaced when one is stuck
     std::array<quint64, kSlotCount> mounts_{};
 };
 
